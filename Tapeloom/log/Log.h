@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <pluginsdk/CVarManagerWrapper.h>
+
+// Every log line of the module goes through this handle; onLoad fills it.
+extern std::shared_ptr<CVarManagerWrapper> globalCvarManager;
+
+// Writes one console line. The message is a constant of the code; its one
+// conversion ("%s" or "%zu") is replaced by the argument's text. The argument
+// is never parsed as a format, so a file name holding "%n" is written as it is.
+// Before onLoad (no console handle) the line is dropped. Never throws.
+void LogFormatted(std::string_view message) noexcept;
+void LogFormatted(std::string_view message, std::string_view argument) noexcept;
+void LogFormatted(std::string_view message, std::size_t count) noexcept;
+
+// The line LogFormatted writes: the first "%s" or "%zu" replaced by the argument.
+std::string FormatLogLine(std::string_view message, std::string_view argument);

@@ -1,0 +1,18 @@
+# Dear ImGui 1.86 from Debian's source package (scripts/bootstrap unpacks it).
+# One static target, built without the project's warnings; its headers are SYSTEM.
+set(IMGUI_SOURCE_DIR ${CMAKE_SOURCE_DIR}/third_party/imgui CACHE PATH "Dear ImGui 1.86 sources")
+if(NOT EXISTS ${IMGUI_SOURCE_DIR}/imgui.h)
+  message(FATAL_ERROR "Dear ImGui not found in ${IMGUI_SOURCE_DIR}: run scripts/bootstrap")
+endif()
+file(STRINGS ${IMGUI_SOURCE_DIR}/imgui.h imgui_version REGEX "#define IMGUI_VERSION +\"")
+if(NOT imgui_version MATCHES "\"1\\.86\"")
+  message(FATAL_ERROR "Dear ImGui in ${IMGUI_SOURCE_DIR} is not 1.86: ${imgui_version}")
+endif()
+
+add_library(imgui STATIC
+  ${IMGUI_SOURCE_DIR}/imgui.cpp
+  ${IMGUI_SOURCE_DIR}/imgui_draw.cpp
+  ${IMGUI_SOURCE_DIR}/imgui_tables.cpp
+  ${IMGUI_SOURCE_DIR}/imgui_widgets.cpp)
+target_include_directories(imgui SYSTEM PUBLIC ${IMGUI_SOURCE_DIR})
+set_target_properties(imgui PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
