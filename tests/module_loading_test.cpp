@@ -6,13 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include "host/module_library.h"
+#include "host/plugin_host.h"
 
 using Quintra::Plugin::PluginWindow;
 using Quintra::Plugin::QuintraPlugin;
 using testhost::FakeConsole;
 using testhost::FakeGame;
-using testhost::ModuleLibrary;
 using testhost::TapeloomModulePath;
 
 namespace {
@@ -27,7 +26,7 @@ class ModuleLoading : public testing::Test {
 protected:
     void TearDown() override { library.DeleteMe(); }
 
-    ModuleLibrary library{TapeloomModulePath()};
+    sandbox::PluginModule library{TapeloomModulePath()};
 };
 
 TEST_F(ModuleLoading, DescriptorHasTheHostLayoutByteForByte) {
@@ -119,7 +118,7 @@ TEST_F(ModuleLoading, HostFindsTheWindowInterfaceByDynamicCast) {
 TEST(ModuleUnloading, OnLoadKeepsTheConsoleForTheLogUntilTheModuleUnloads) {
     auto console = std::make_shared<FakeConsole>();
     {
-        ModuleLibrary library{TapeloomModulePath()};
+        sandbox::PluginModule library{TapeloomModulePath()};
         std::shared_ptr<QuintraPlugin>* handle = library.GetPlugin();
         (*handle)->cvarManager = console;
         (*handle)->gameWrapper = std::make_shared<FakeGame>();

@@ -1,0 +1,79 @@
+#include "host/plugin_host.h"
+
+#include <stdexcept>
+
+#include <imgui.h>
+
+namespace testhost {
+
+std::filesystem::path TapeloomModulePath() {
+    return sandbox::ExecutableFolder() / sandbox::ModuleFileName("Tapeloom");
+}
+
+PluginHost::PluginHost(const std::filesystem::path& file) : module(file) {
+    std::shared_ptr<Quintra::Plugin::QuintraPlugin>* handle = module.GetPlugin();
+    if (!handle || !*handle) throw std::runtime_error("getPlugin gave no plug-in");
+    plugin = *handle;
+    plugin->cvarManager = console;
+    plugin->gameWrapper = game;
+    plugin->onLoad();
+    window = std::dynamic_pointer_cast<Quintra::Plugin::PluginWindow>(plugin);
+    if (!window) throw std::runtime_error("the plug-in has no window");
+    window->AttachUiContext(ui.ContextAddress());
+}
+
+PluginHost::~PluginHost() {
+    Unload();
+}
+
+void PluginHost::Unload() {
+    if (!plugin) return;
+    plugin->onUnload();
+    console->notifiers.clear();
+    game->hooks.clear();
+    game->queued.clear();
+    window.reset();
+    plugin.reset();
+    module.DeleteMe();
+}
+
+void PluginHost::Open() {
+    shown = true;
+    window->OnWindowOpened();
+}
+
+void PluginHost::Close() {
+    shown = false;
+    window->OnWindowClosed();
+}
+
+void PluginHost::Draw() {
+    if (!shown || !window) return;
+    // A real host places each plug-in window once; the window itself sets no size.
+    ImGui::SetNextWindowPos(ImVec2(40, 40), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(ImVec2(520, 420), ImGuiCond_FirstUseEver);
+    window->RenderFrame();
+}
+
+void PluginHost::Frame() {
+    ui.Frame([this] { Draw(); });
+}
+
+void PluginHost::Frames(int count) {
+    for (int i = 0; i < count; ++i) Frame();
+}
+
+bool PluginHost::Click(const std::string& label) {
+    return ui.ClickButton(window->MenuTitle(), label, [this] { Draw(); });
+}
+
+bool PluginHost::ClickInList(const std::string& label) {
+    ImGuiWindow* list = ui.FindChildWindow(window->MenuTitle(), "ReplayList");
+    return list && ui.ClickItem(list, sandbox::UiDriver::ItemId(list, label), [this] { Draw(); });
+}
+
+bool PluginHost::ClickClose() {
+    return ui.ClickClose(window->MenuTitle(), [this] { Draw(); });
+}
+
+} // namespace testhost
