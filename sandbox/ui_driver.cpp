@@ -6,20 +6,6 @@ namespace sandbox {
 
 namespace {
 
-// Keeps the host copy's current context pointed at ours for a scope.
-class CurrentContext {
-public:
-    explicit CurrentContext(ImGuiContext* context) : previous_(ImGui::GetCurrentContext()) {
-        ImGui::SetCurrentContext(context);
-    }
-    ~CurrentContext() { ImGui::SetCurrentContext(previous_); }
-    CurrentContext(const CurrentContext&) = delete;
-    CurrentContext& operator=(const CurrentContext&) = delete;
-
-private:
-    ImGuiContext* previous_;
-};
-
 // Smaller than the smallest clickable item (the title bar buttons are about 13 pixels).
 constexpr float kSearchStep = 6.0f;
 
@@ -46,19 +32,47 @@ UiDriver::~UiDriver() {
 }
 
 void UiDriver::Frame(const DrawFunction& draw) {
-    CurrentContext scope(context_);
+    ContextScope scope(context_);
     ImGui::NewFrame();
+    if (!recordText) {
+        draw();
+        ImGui::Render();
+        return;
+    }
+    // The End of a top-level window finishes Dear ImGui's text log and clears
+    // its buffer; a log "to the clipboard" hands the text to the clipboard
+    // function first, and that function is ours for the frame.
+    ImGuiIO& io = context_->IO;
+    auto* previousFunction = io.SetClipboardTextFn;
+    void* previousData = io.ClipboardUserData;
+    io.SetClipboardTextFn = [](void* driver, const char* text) {
+        static_cast<UiDriver*>(driver)->lastFrameText += text;
+    };
+    io.ClipboardUserData = this;
+    lastFrameText.clear();
+    ImGui::LogToClipboard();
     draw();
+    ImGui::LogFinish();
+    io.SetClipboardTextFn = previousFunction;
+    io.ClipboardUserData = previousData;
     ImGui::Render();
 }
 
+std::string UiDriver::FrameText(const DrawFunction& draw) {
+    bool recording = recordText;
+    recordText = true;
+    Frame(draw);
+    recordText = recording;
+    return lastFrameText;
+}
+
 ImGuiWindow* UiDriver::FindWindow(const std::string& name) const {
-    CurrentContext scope(context_);
+    ContextScope scope(context_);
     return ImGui::FindWindowByName(name.c_str());
 }
 
 ImGuiWindow* UiDriver::FindChildWindow(const std::string& parent, const std::string& childName) const {
-    CurrentContext scope(context_);
+    ContextScope scope(context_);
     std::string prefix = parent + "/" + childName + "_";
     for (ImGuiWindow* window : context_->Windows) {
         if (std::string_view(window->Name).starts_with(prefix)) return window;
@@ -120,7 +134,7 @@ bool UiDriver::ClickCollapse(const std::string& windowName, const DrawFunction& 
 }
 
 void UiDriver::ScrollTo(ImGuiWindow* window, float y) {
-    CurrentContext scope(context_);
+    ContextScope scope(context_);
     ImGui::SetScrollY(window, y);
 }
 

@@ -10,6 +10,20 @@ struct ImGuiWindow;
 
 namespace sandbox {
 
+// Keeps the host copy's current context pointed at the given one for a scope.
+class ContextScope {
+public:
+    explicit ContextScope(ImGuiContext* context) : previous_(ImGui::GetCurrentContext()) {
+        ImGui::SetCurrentContext(context);
+    }
+    ~ContextScope() { ImGui::SetCurrentContext(previous_); }
+    ContextScope(const ContextScope&) = delete;
+    ContextScope& operator=(const ContextScope&) = delete;
+
+private:
+    ImGuiContext* previous_;
+};
+
 // A Dear ImGui context of the host's own ImGui copy, stepped frame by frame
 // without a display, with mouse input injected the way a person would click.
 // Works on windows drawn by a plug-in through its own ImGui copy: the context
@@ -28,6 +42,15 @@ public:
 
     // One frame: NewFrame, draw, Render. Leaves the host's current context as it found it.
     void Frame(const DrawFunction& draw);
+    // One frame, returning the text it showed (see lastFrameText).
+    std::string FrameText(const DrawFunction& draw);
+
+    // While set, every frame records the text it showed in lastFrameText, as
+    // Dear ImGui's text log writes it: one line per screen row, buttons as
+    // "[label]", hidden and clipped items left out. The log ends with the first
+    // top-level window, so draw only the window of interest in such frames.
+    bool recordText = false;
+    std::string lastFrameText;
 
     // Clicks the item with this ID: moves the mouse over the window until the
     // context reports the item hovered, then presses and releases over two

@@ -11,6 +11,7 @@ void FakeConsole::log(std::string text) {
 }
 
 void FakeConsole::executeCommand(std::string command, bool log) {
+    if (journal) journal->push_back("executeCommand " + command);
     commands.emplace_back(std::move(command), log);
 }
 
@@ -38,6 +39,7 @@ FakeGame::~FakeGame() {
 }
 
 void FakeGame::PlayReplay(const std::filesystem::path& replayPath) {
+    if (journal) journal->push_back("PlayReplay");
     playedReplays.push_back(replayPath);
 }
 

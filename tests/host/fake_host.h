@@ -39,6 +39,8 @@ public:
     std::vector<std::pair<std::string, bool>> commands;
     std::vector<Notifier> notifiers;
     std::vector<std::pair<std::string, std::string>> binds;
+    // When set, every command is also appended here as "executeCommand TEXT".
+    std::vector<std::string>* journal = nullptr;
     // Appended to when the console is destroyed, to observe release order.
     std::vector<std::string>* destructionLog = nullptr;
 };
@@ -66,6 +68,9 @@ public:
     std::vector<std::function<void(GameWrapper*)>> queued;
     std::map<std::string, std::function<void(std::string)>> hooks;
     std::vector<std::string> unhooked;
+    // When set, every replay started is also noted here as "PlayReplay" (the
+    // paths are in playedReplays), to check its order against the commands.
+    std::vector<std::string>* journal = nullptr;
     std::vector<std::string>* destructionLog = nullptr;
 };
 

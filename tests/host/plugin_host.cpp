@@ -63,6 +63,10 @@ void PluginHost::Frames(int count) {
     for (int i = 0; i < count; ++i) Frame();
 }
 
+std::string PluginHost::FrameText() {
+    return ui.FrameText([this] { Draw(); });
+}
+
 bool PluginHost::Click(const std::string& label) {
     return ui.ClickButton(window->MenuTitle(), label, [this] { Draw(); });
 }

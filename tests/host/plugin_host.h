@@ -38,6 +38,8 @@ public:
     // One host frame: the plug-in's window is drawn while shown.
     void Frame();
     void Frames(int count);
+    // One host frame; returns the text the screen showed (see UiDriver::FrameText).
+    std::string FrameText();
     // Clicks a button of the plug-in window by label; in the replay list when `inList`.
     bool Click(const std::string& label);
     bool ClickInList(const std::string& label);

@@ -1,0 +1,87 @@
+#include "host/replay_profile.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace testhost {
+
+void SetEnvironment(const char* name, const std::optional<std::string>& value) {
+#if defined(_WIN32)
+    // The C runtime cannot hold an empty variable: an empty value removes it.
+    _putenv_s(name, value ? value->c_str() : "");
+#else
+    if (value) {
+        setenv(name, value->c_str(), 1);
+    } else {
+        unsetenv(name);
+    }
+#endif
+}
+
+void SetWriteTime(const std::filesystem::path& path, std::int64_t ticks) {
+#if defined(_WIN32)
+    HANDLE file =
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path.string());
+    FILETIME time{static_cast<DWORD>(static_cast<std::uint64_t>(ticks) & 0xffffffffu),
+                  static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32)};
+    BOOL done = SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    if (!done) throw std::runtime_error("cannot set the time of " + path.string());
+#else
+    std::int64_t sinceUnix = ticks - 116'444'736'000'000'000;
+    std::int64_t seconds = sinceUnix / 10'000'000;
+    std::int64_t rest = sinceUnix % 10'000'000;
+    if (rest < 0) {
+        rest += 10'000'000;
+        --seconds;
+    }
+    timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), static_cast<long>(rest * 100)}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        throw std::runtime_error("cannot set the time of " + path.string());
+    }
+#endif
+}
+
+ReplayProfile::ReplayProfile(const std::string& folder) : replayFolder(folder) {
+    static std::atomic<int> counter{0};
+    const char* previous = std::getenv("USERPROFILE");
+    if (previous) previousProfile_ = previous;
+
+#if defined(_WIN32)
+    unsigned long process = GetCurrentProcessId();
+#else
+    unsigned long process = static_cast<unsigned long>(getpid());
+#endif
+    root = std::filesystem::temp_directory_path() /
+           ("tapeloom-profile-" + std::to_string(process) + "-" + std::to_string(counter++));
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(replayFolder.empty() ? GameFolder() : Folder());
+    SetEnvironment("USERPROFILE", root.string());
+}
+
+ReplayProfile::~ReplayProfile() {
+    SetEnvironment("USERPROFILE", previousProfile_);
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+}
+
+std::filesystem::path ReplayProfile::AddFile(const std::filesystem::path& name, std::int64_t ticks) {
+    std::filesystem::path file = Folder() / name;
+    std::ofstream(file) << "replay";
+    SetWriteTime(file, ticks);
+    return file;
+}
+
+} // namespace testhost
