@@ -16,3 +16,16 @@ add_library(imgui STATIC
   ${IMGUI_SOURCE_DIR}/imgui_widgets.cpp)
 target_include_directories(imgui SYSTEM PUBLIC ${IMGUI_SOURCE_DIR})
 set_target_properties(imgui PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+
+# The sandbox's platform and renderer backends, built as they come like the
+# library itself: GLFW for a real window, OpenGL 3 for drawing into it or into
+# an offscreen framebuffer. Linux only: the Windows build runs headless.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND TAPELOOM_BUILD_SANDBOX)
+  find_package(glfw3 3.3 REQUIRED)
+  add_library(imgui-backends STATIC
+    ${IMGUI_SOURCE_DIR}/backends/imgui_impl_glfw.cpp
+    ${IMGUI_SOURCE_DIR}/backends/imgui_impl_opengl3.cpp)
+  target_include_directories(imgui-backends SYSTEM PUBLIC ${IMGUI_SOURCE_DIR}/backends)
+  target_link_libraries(imgui-backends PUBLIC imgui glfw ${CMAKE_DL_LIBS})
+  set_target_properties(imgui-backends PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endif()

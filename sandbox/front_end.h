@@ -1,0 +1,51 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <imgui.h>
+
+namespace sandbox {
+
+struct Screenshot {
+    enum class Outcome { Written, Unavailable, Failed };
+    Outcome outcome = Outcome::Failed;
+    std::string detail; // the picture's size, or why there is none
+};
+
+// Where the host's frames go: a real window, an offscreen picture, or nowhere.
+// Every call runs with the host's Dear ImGui context current.
+class FrontEnd {
+public:
+    virtual ~FrontEnd() = default;
+
+    // "window", "headless (...)": for the transcript.
+    virtual std::string Describe() const = 0;
+    // Before NewFrame: display size, time and, in a window, the person's input.
+    virtual void BeginFrame() = 0;
+    // After Render: draws and presents, where there is something to present to.
+    virtual void EndFrame() = 0;
+    // Draws the draw data of the last frame and writes it as a PNG.
+    virtual Screenshot WritePicture(const std::filesystem::path& file) = 0;
+
+    // A window's own life: keys the person pressed since the last frame, and
+    // whether they asked to close it. A headless front end has neither.
+    virtual std::vector<std::string> TakePressedKeys() { return {}; }
+    virtual bool CloseRequested() const { return false; }
+};
+
+// Frames without a display. On Linux they are drawn offscreen (EGL without a
+// surface, OpenGL 3) when a picture is asked for; where that cannot be had,
+// and in the Windows build, frames run without pictures and `whyNoPictures`
+// says why.
+std::unique_ptr<FrontEnd> MakeHeadlessFrontEnd(ImVec2 size, std::string& whyNoPictures);
+
+// A real window (GLFW, OpenGL 3) when a display exists; null otherwise, with the reason.
+std::unique_ptr<FrontEnd> MakeWindowFrontEnd(ImVec2 size, std::string& whyNot);
+
+// Frames with no pictures at all, for where nothing can draw them.
+std::unique_ptr<FrontEnd> MakePicturelessFrontEnd(ImVec2 size, std::string reason);
+
+} // namespace sandbox

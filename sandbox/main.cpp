@@ -1,0 +1,215 @@
+// tapeloom-sandbox: loads a plug-in module the way the host does and drives it,
+// in a real window or headless, from a script or as a built-in demo.
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "demo_profile.h"
+#include "os.h"
+#include "plugin_module.h"
+#include "sandbox_host.h"
+#include "script.h"
+#include "script_runner.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(usage: tapeloom-sandbox [--module FILE] [--script FILE | --script -] [--headless]
+                        [--profile DIR] [--screenshot FILE.png]
+
+  --module FILE      the plug-in module to load (default: Tapeloom beside this program)
+  --script FILE      run the script's steps, one per line ("-": standard input), then unload
+  --headless         no window even where a display exists
+  --profile DIR      use DIR as USERPROFILE instead of a generated demo profile
+  --screenshot FILE  where the headless demo writes its picture
+
+Without --script the demo runs: a generated profile with a dozen replays, the
+Tapeloom window open, in a window where a display exists, else headless with a
+short scripted run, a screenshot and the console transcript.
+
+Script steps: frames N | key NAME | command TEXT | map NAME | freeplay |
+  click LABEL | click Load N | close | screenshot FILE.png | expect TEXT |
+  count N TEXT | unload         (blank lines and # comments are skipped)
+
+Exit codes: 0 done, 1 a step failed, 2 bad arguments or a refused module,
+3 the plug-in threw into the host.
+)";
+
+enum Exit { kDone = 0, kStepFailed = 1, kRefused = 2, kPluginFault = 3 };
+
+struct Options {
+    std::filesystem::path module;
+    std::optional<std::string> script;
+    bool headless = false;
+    std::optional<std::filesystem::path> profile;
+    std::filesystem::path screenshot;
+};
+
+// Empty when the arguments make sense, else what is wrong with them.
+std::string ReadOptions(const std::vector<std::string>& arguments, Options& options, bool& help) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size()) return std::nullopt;
+            return arguments[++i];
+        };
+        if (argument == "--help" || argument == "-h") {
+            help = true;
+        } else if (argument == "--headless") {
+            options.headless = true;
+        } else if (argument == "--module" || argument == "--script" || argument == "--profile" ||
+                   argument == "--screenshot") {
+            std::optional<std::string> given = value();
+            if (!given) return argument + " needs a value";
+            if (argument == "--module") options.module = *given;
+            if (argument == "--script") options.script = *given;
+            if (argument == "--profile") options.profile = *given;
+            if (argument == "--screenshot") options.screenshot = *given;
+        } else {
+            return "unknown argument " + argument;
+        }
+    }
+    return {};
+}
+
+std::unique_ptr<sandbox::FrontEnd> MakeFrontEnd(bool headless, sandbox::Transcript& transcript) {
+    std::string why;
+    if (!headless) {
+        if (auto window = sandbox::MakeWindowFrontEnd(ImVec2(1280, 720), why)) return window;
+        transcript.Sandbox("no window: " + why + "; running headless");
+    }
+    auto frontEnd = sandbox::MakeHeadlessFrontEnd(ImVec2(1280, 720), why);
+    if (!why.empty()) transcript.Sandbox("no pictures: " + why);
+    return frontEnd;
+}
+
+int Fail(const std::string& message, int code) {
+    std::cout.flush();
+    std::cerr << "tapeloom-sandbox: " << message << std::endl;
+    return code;
+}
+
+// Runs steps as they are read: a script from standard input is carried out line by line.
+int RunScript(sandbox::Host& host, sandbox::Transcript& transcript, std::istream& input) {
+    std::string line;
+    for (int number = 1; std::getline(input, line); ++number) {
+        sandbox::StepReading reading = sandbox::ReadStep(line, number);
+        if (auto* error = std::get_if<sandbox::ScriptError>(&reading)) return Fail(error->Describe(), kStepFailed);
+        const auto& step = std::get<std::optional<sandbox::Step>>(reading);
+        if (!step) continue;
+        std::string problem = sandbox::RunStep(host, transcript, *step);
+        if (!problem.empty()) return Fail(sandbox::ScriptError{number, problem}.Describe(), kStepFailed);
+    }
+    return kDone;
+}
+
+std::string DemoScript(const std::filesystem::path& screenshot) {
+    return "# The window opens as the host opens it on F8.\n"
+           "command togglemenu Tapeloom\n"
+           "frames 3\n"
+           "# In a match a replay cannot start directly: the plug-in goes through freeplay.\n"
+           "map Stadium_P\n"
+           "click Load 2\n"
+           "frames 6\n"
+           "# Open again to show the list beside the console's story.\n"
+           "command togglemenu Tapeloom\n"
+           "frames 3\n"
+           "screenshot " +
+           sandbox::DisplayPath(screenshot) + "\n";
+}
+
+int RunWindowedDemo(sandbox::Host& host, sandbox::Transcript& transcript) {
+    transcript.Sandbox("demo: click Load in the Tapeloom window; the panel switches the game between the main "
+                       "menu, a match and freeplay; close the sandbox window to unload and quit");
+    host.Command("togglemenu Tapeloom");
+    while (!host.Front().CloseRequested()) {
+        host.Frame();
+        for (const std::string& key : host.Front().TakePressedKeys()) host.Key(key);
+    }
+    return kDone;
+}
+
+int Run(const Options& options) {
+    sandbox::Transcript transcript(&std::cout);
+
+    // Read before anything is loaded: a broken script should not cost a run.
+    std::string scriptText;
+    if (options.script && *options.script != "-") {
+        std::ifstream file(std::filesystem::path(*options.script), std::ios::binary);
+        if (!file) return Fail("cannot read the script " + *options.script, kRefused);
+        std::stringstream text;
+        text << file.rdbuf();
+        scriptText = text.str();
+        auto steps = sandbox::ReadScript(scriptText);
+        if (auto* error = std::get_if<sandbox::ScriptError>(&steps)) return Fail(error->Describe(), kStepFailed);
+    }
+
+    std::optional<sandbox::TemporaryFolder> generated;
+    std::filesystem::path profile;
+    if (options.profile) {
+        profile = *options.profile;
+    } else {
+        generated.emplace();
+        profile = generated->Path() / "profile";
+        sandbox::WriteDemoProfile(profile);
+    }
+    if (!sandbox::SetEnvironmentPath("USERPROFILE", profile)) return Fail("cannot set USERPROFILE", kRefused);
+
+    int exit = kDone;
+    {
+        // Unloads the plug-in when it goes: always before the profile goes and before main returns.
+        sandbox::Host host(transcript, [&] { return MakeFrontEnd(options.headless, transcript); });
+        transcript.Sandbox("USERPROFILE=" + sandbox::DisplayPath(profile) + (generated ? " (generated)" : ""));
+        try {
+            host.Load(options.module);
+        } catch (const sandbox::ModuleError& refused) {
+            return Fail(refused.what(), kRefused);
+        }
+
+        if (options.script && *options.script == "-") {
+            exit = RunScript(host, transcript, std::cin);
+        } else if (options.script) {
+            std::istringstream script(scriptText);
+            exit = RunScript(host, transcript, script);
+        } else if (host.Front().Describe() == "window") {
+            exit = RunWindowedDemo(host, transcript);
+        } else {
+            std::istringstream demo(DemoScript(options.screenshot));
+            exit = RunScript(host, transcript, demo);
+            if (exit == kDone && std::filesystem::exists(options.screenshot))
+                transcript.Sandbox("demo picture: " +
+                                   sandbox::DisplayPath(std::filesystem::absolute(options.screenshot)));
+        }
+        host.Unload();
+        if (exit == kDone && host.Faults() > 0)
+            exit = Fail("the plug-in threw into the host " + std::to_string(host.Faults()) + " time(s)", kPluginFault);
+    }
+    return exit;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    sandbox::ReportCrashes();
+    Options options;
+    bool help = false;
+    std::string problem = ReadOptions(std::vector<std::string>(argv + 1, argv + argc), options, help);
+    if (help) {
+        std::cout << kUsage;
+        return kDone;
+    }
+    if (!problem.empty()) {
+        std::cerr << "tapeloom-sandbox: " << problem << "\n\n" << kUsage;
+        return kRefused;
+    }
+    try {
+        if (options.module.empty()) options.module = sandbox::ExecutableFolder() / sandbox::ModuleFileName("Tapeloom");
+        if (options.screenshot.empty()) options.screenshot = sandbox::ExecutableFolder() / "tapeloom-demo.png";
+        return Run(options);
+    } catch (const std::exception& error) {
+        return Fail(error.what(), kStepFailed);
+    }
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <filesystem>
+
+namespace sandbox {
+
+// Sets a variable of this process's environment where the plug-in's C runtime
+// reads it (a plug-in reads USERPROFILE through getenv). False if refused.
+bool SetEnvironmentPath(const char* name, const std::filesystem::path& value);
+
+// Makes a crash, the sandbox's or the plug-in's, end the process with a message
+// and a non-zero exit code instead of passing unnoticed.
+void ReportCrashes();
+
+} // namespace sandbox

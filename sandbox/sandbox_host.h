@@ -1,0 +1,168 @@
+#pragma once
+
+#include <array>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <pluginsdk/PluginWindow.h>
+#include <pluginsdk/QuintraPlugin.h>
+
+#include "front_end.h"
+#include "game_simulation.h"
+#include "host_objects.h"
+#include "host_panel.h"
+#include "plugin_module.h"
+#include "transcript.h"
+#include "ui_driver.h"
+
+namespace sandbox {
+
+// The substitute host: loads one plug-in module the way the real host does,
+// runs its console, its game and its UI frames, and unloads it so that
+// nothing is ever called in a released plug-in.
+//
+// Console commands. Every command goes through one queue. A command issued
+// while a frame is being drawn waits in the queue until the frame has ended;
+// any other is processed at once, and so is whatever it issues in turn, in
+// order. "togglemenu NAME" is resolved when it is issued, against the window's
+// state at that moment: a toggle issued while the window is shown means "hide
+// it", one issued while hidden means "show it". A window that asks to be hidden
+// again and again (its close button sends the toggle on every frame until the
+// host acts) therefore hides once, and a late copy of that request finds the
+// window hidden and does nothing: it can never show the window again.
+class Host {
+public:
+    // The UI context and the front end's GL objects are made here.
+    Host(Transcript& transcript, std::function<std::unique_ptr<FrontEnd>()> makeFrontEnd,
+         ImVec2 displaySize = ImVec2(1280, 720));
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Loads and starts the plug-in. Throws ModuleError when the file is refused.
+    void Load(const std::filesystem::path& module);
+    // onUnload; the plug-in's notifiers, binds, hooks and callables dropped;
+    // every host copy of its handle released; deleteMe; the library unloaded.
+    void Unload();
+    bool Loaded() const { return module_ != nullptr; }
+
+    // The console, as a person types into it.
+    void Command(const std::string& text);
+    // A key press, through the binds.
+    void Key(const std::string& name);
+
+    GameSimulation& Game() { return game_; }
+    FrontEnd& Front() { return *frontEnd_; }
+    UiDriver& Ui() { return ui_; }
+
+    // One host frame: the UI frame, then the commands it issued, the queued
+    // callables, and one game tick.
+    void Frame();
+
+    // Clicks in the plug-in's window. A click takes a few UI frames of its
+    // own; the commands they issued take effect before the next frame, while
+    // the callables they queued and the game wait for the next host frame.
+    // Empty on success, else what went wrong.
+    std::string ClickButton(const std::string& label);
+    std::string ClickLoad(int row);
+    std::string ClickClose();
+
+    Screenshot WritePicture(const std::filesystem::path& file);
+
+    // Whether the plug-in's window is shown.
+    bool WindowShown() const { return window_.shown; }
+    // Calls into the plug-in that ended in an exception.
+    int Faults() const { return faults_; }
+
+    // Entry points for the per-plug-in console and game.
+    void Log(std::string text);
+    void IssueCommand(std::string command);
+    void RegisterNotifier(int owner, std::string command, std::function<void(std::vector<std::string>)> callback);
+    void SetBind(int owner, std::string key, std::string command);
+    void PlayReplay(const std::filesystem::path& replay) { game_.PlayReplay(replay); }
+    std::string CurrentMap() const { return game_.Map(); }
+    bool InFreeplay() const { return game_.InFreeplay(); }
+    void QueueCallable(int owner, std::function<void(GameWrapper*)> callback, GameWrapper* game);
+    void HookEvent(int owner, std::string eventName, std::function<void(std::string)> callback);
+    void UnhookEvent(int owner, const std::string& eventName);
+
+private:
+    struct QueuedCommand {
+        std::string text;
+        // For "togglemenu": what the window is to become, decided when issued.
+        std::optional<bool> show;
+    };
+    struct Notifier {
+        int owner;
+        std::string command;
+        std::function<void(std::vector<std::string>)> callback;
+    };
+    struct Bind {
+        int owner;
+        std::string key;
+        std::string command;
+    };
+    struct Hook {
+        int owner;
+        std::string eventName;
+        std::function<void(std::string)> callback;
+    };
+    struct Callable {
+        int owner;
+        std::function<void(GameWrapper*)> callback;
+        GameWrapper* game;
+    };
+    struct WindowSlot {
+        std::shared_ptr<Quintra::Plugin::PluginWindow> window;
+        std::string menuName;
+        bool shown = false;
+    };
+
+    void Draw();
+    void DrawPluginWindow();
+    void AfterFrame();
+    void DrainCommands();
+    void Dispatch(const QueuedCommand& command);
+    void ShowWindow(bool show);
+    void RunCallables();
+    void FireEvent(const std::string& eventName);
+    void ApplyPanelRequest();
+    // Empty when the plug-in window can be clicked; `title` is then its ImGui name.
+    std::string ReadyForClick(std::string& title);
+    // Runs a call into the plug-in; an exception out of it is told, counted and survived.
+    bool Guard(const char* what, const std::function<void()>& call);
+    std::string PluginWindowTitle();
+
+    Transcript& transcript_;
+    GameSimulation game_;
+    UiDriver ui_;
+    std::unique_ptr<FrontEnd> frontEnd_;
+
+    std::unique_ptr<PluginModule> module_;
+    int owner_ = 0; // whose registrations are the loaded plug-in's
+    std::string pluginClass_;
+    std::shared_ptr<Quintra::Plugin::QuintraPlugin> plugin_;
+    std::shared_ptr<PluginConsole> console_;
+    std::shared_ptr<PluginGame> gameObject_;
+    WindowSlot window_;
+
+    std::deque<QueuedCommand> commands_;
+    std::vector<Notifier> notifiers_;
+    std::vector<Bind> binds_;
+    std::vector<Hook> hooks_;
+    std::vector<Callable> callables_;
+
+    bool inFrame_ = false;
+    bool draining_ = false;
+    int faults_ = 0;
+
+    PanelRequest panelRequest_;
+    std::array<char, 256> panelInput_{};
+};
+
+} // namespace sandbox

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sandbox {
+
+// The host console's lines, in order: the plug-in's exactly as it logged them,
+// the sandbox's own marked with a prefix so that no one takes them for the
+// plug-in's. Each line is also echoed as it arrives.
+class Transcript {
+public:
+    static constexpr std::string_view kSandboxPrefix = "[sandbox] ";
+
+    explicit Transcript(std::ostream* echo = nullptr) : echo_(echo) {}
+
+    void Plugin(std::string line);
+    void Sandbox(std::string_view text);
+
+    const std::vector<std::string>& Lines() const { return lines_; }
+    std::size_t Count(std::string_view line) const;
+
+private:
+    void Add(std::string line);
+
+    std::ostream* echo_;
+    std::vector<std::string> lines_;
+};
+
+// A path as UTF-8 text for a console line; never throws (a name that cannot
+// be converted shows as "?").
+std::string DisplayPath(const std::filesystem::path& path) noexcept;
+
+} // namespace sandbox
