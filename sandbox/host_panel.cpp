@@ -25,7 +25,7 @@ PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcr
     if (ImGui::Button("Freeplay")) request.kind = PanelRequest::Kind::Freeplay;
     ImGui::Separator();
 
-    ImGui::TextUnformatted("Console (F8 toggles the plug-in's window once it binds the key)");
+    ImGui::TextUnformatted("Console (F8 or \"togglemenu Tapeloom\" shows and hides the plug-in's window)");
     ImGui::SetNextItemWidth(-1);
     if (ImGui::InputTextWithHint("##command", "a command, e.g. togglemenu Tapeloom", commandInput.data(),
                                  commandInput.size(), ImGuiInputTextFlags_EnterReturnsTrue) &&

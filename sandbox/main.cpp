@@ -206,7 +206,9 @@ int main(int argc, char** argv) {
         return kRefused;
     }
     try {
+        // A path, never a name for the system's library search.
         if (options.module.empty()) options.module = sandbox::ExecutableFolder() / sandbox::ModuleFileName("Tapeloom");
+        options.module = std::filesystem::absolute(options.module);
         if (options.screenshot.empty()) options.screenshot = sandbox::ExecutableFolder() / "tapeloom-demo.png";
         return Run(options);
     } catch (const std::exception& error) {

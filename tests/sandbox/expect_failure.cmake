@@ -1,0 +1,29 @@
+# Runs the sandbox where it must stop, and checks how: the exit code EXIT and
+# one line on standard error matching MESSAGE (and holding NAMES literally,
+# when given). EMULATOR runs the Windows build under Wine; it may be empty.
+# ARGS separates the sandbox's arguments with "|": a test's command line splits lists.
+string(REPLACE "|" ";" ARGS "${ARGS}")
+execute_process(COMMAND ${EMULATOR} ${SANDBOX} ${ARGS}
+                INPUT_FILE /dev/null
+                RESULT_VARIABLE exit_code
+                OUTPUT_VARIABLE output
+                ERROR_VARIABLE errors)
+string(STRIP "${errors}" errors)
+if(NOT exit_code EQUAL EXIT)
+  message(FATAL_ERROR "the sandbox ended with ${exit_code}, not ${EXIT}:\n${output}\n${errors}")
+endif()
+if(errors MATCHES "\n")
+  message(FATAL_ERROR "the message is not one line:\n${errors}")
+endif()
+if(NOT errors MATCHES "${MESSAGE}")
+  message(FATAL_ERROR "the message does not say \"${MESSAGE}\":\n${errors}")
+endif()
+if(DEFINED NAMES)
+  string(FIND "${errors}" "${NAMES}" named)
+  if(named EQUAL -1)
+    message(FATAL_ERROR "the message does not name ${NAMES}:\n${errors}")
+  endif()
+endif()
+if(DEFINED REFUSED AND output MATCHES "\\[sandbox\\] loaded")
+  message(FATAL_ERROR "the transcript says the refused module was loaded:\n${output}")
+endif()

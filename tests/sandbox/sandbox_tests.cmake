@@ -1,0 +1,85 @@
+# The sandbox: its script reader, whole runs of the scripts beside this file
+# against the built module, and the modules it must refuse.
+
+tapeloom_add_test(sandbox_script_test sandbox/script_reader_test.cpp)
+target_link_libraries(sandbox_script_test PRIVATE sandbox-script)
+
+if(NOT TARGET tapeloom-sandbox)
+  return()
+endif()
+
+function(tapeloom_sandbox_test name)
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${test_environment}" TIMEOUT 300)
+  else()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${test_environment}" TIMEOUT 300)
+  endif()
+endfunction()
+
+# Each script checks the console lines it must produce with expect and count;
+# relative names, so that the Windows build under Wine finds them too.
+foreach(script open_and_rows direct_start freeplay_bypass close_button unload)
+  add_test(NAME sandbox_${script}
+           COMMAND tapeloom-sandbox --headless --script ${script}.txt
+           WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/sandbox)
+  tapeloom_sandbox_test(sandbox_${script})
+endforeach()
+
+# tapeloom_sandbox_failure(NAME EXIT MESSAGE [cmake -D definitions...]): a run that must stop.
+function(tapeloom_sandbox_failure name exit message)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                   -DSANDBOX=$<TARGET_FILE:tapeloom-sandbox> -DEXIT=${exit} "-DMESSAGE=${message}" ${ARGN}
+                   -P ${CMAKE_CURRENT_SOURCE_DIR}/sandbox/expect_failure.cmake
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  tapeloom_sandbox_test(${name})
+endfunction()
+
+# A failed expectation and an unknown step stop the run at their line.
+set(scripts ${CMAKE_CURRENT_SOURCE_DIR}/sandbox)
+if(WIN32)
+  # Wine reaches the Linux file system through drive Z:.
+  set(scripts Z:${scripts})
+endif()
+tapeloom_sandbox_failure(sandbox_failed_expect 1 "script line 3: no console line so far is"
+                         "-DARGS=--headless|--script|${scripts}/failing_expect.txt")
+tapeloom_sandbox_failure(sandbox_unknown_step 1 "script line 3: unknown step \"jump\""
+                         "-DARGS=--headless|--script|${scripts}/unknown_step.txt")
+
+# Modules to refuse: one of another host interface version, one without a create function.
+foreach(fake wrong-version without-create)
+  add_library(fake-module-${fake} MODULE sandbox/fake_module.cpp)
+  target_link_libraries(fake-module-${fake} PRIVATE pluginsdk)
+  target_compile_definitions(fake-module-${fake} PRIVATE TAPELOOM_BUILDING_MODULE)
+  set_target_properties(fake-module-${fake} PROPERTIES PREFIX "")
+  tapeloom_warnings(fake-module-${fake})
+  add_dependencies(tapeloom-sandbox fake-module-${fake})
+endforeach()
+target_compile_definitions(fake-module-wrong-version PRIVATE FAKE_API_VERSION=94)
+target_compile_definitions(fake-module-without-create PRIVATE FAKE_API_VERSION=95 FAKE_WITHOUT_CREATE)
+file(WRITE ${CMAKE_BINARY_DIR}/bin/not-a-plugin.txt "This file is not a plug-in module.\n")
+
+if(WIN32)
+  set(module_suffix .dll)
+else()
+  set(module_suffix .so)
+endif()
+foreach(refusal "not-a-plugin.txt|cannot be loaded"
+                "fake-module-wrong-version${module_suffix}|wrong host interface version 94"
+                "fake-module-without-create${module_suffix}|lacks the entry point getPlugin")
+  string(REPLACE "|" ";" refusal "${refusal}")
+  list(GET refusal 0 module)
+  list(GET refusal 1 problem)
+  string(REGEX REPLACE "[.].*$" "" test_name "${module}")
+  tapeloom_sandbox_failure(sandbox_refuses_${test_name} 2 "${problem}" "-DARGS=--headless|--module|${module}|--script|-"
+                           -DNAMES=${module}: -DREFUSED=1)
+endforeach()
+
+# A headless screenshot shows the window: checked for its size, that it is not
+# blank and that the window's region is there, never pixel by pixel.
+if(NOT WIN32)
+  tapeloom_add_test(sandbox_picture_test sandbox/picture_test.cpp)
+  target_link_libraries(sandbox_picture_test PRIVATE ${STB_LIBRARY})
+  target_include_directories(sandbox_picture_test SYSTEM PRIVATE ${STB_INCLUDE_DIR})
+  add_dependencies(sandbox_picture_test tapeloom-sandbox)
+endif()
