@@ -66,7 +66,9 @@ public:
     std::string Describe() const override { return "window"; }
 
     void BeginFrame() override {
-        glfwPollEvents();
+        // Waits a little for input instead of spinning: under a display without vsync a frame would otherwise take a
+        // whole core.
+        glfwWaitEventsTimeout(1.0 / 60.0);
         ImGui_ImplOpenGL3_NewFrame();
         ImGui_ImplGlfw_NewFrame();
     }
