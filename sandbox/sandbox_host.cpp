@@ -150,13 +150,13 @@ void Host::Frame() {
     {
         ContextScope scope(ui_.Context());
         frontEnd_->BeginFrame();
-        ui_.Frame([this] { Draw(); });
+        ui_.Frame([this] { DrawFrame(); });
         frontEnd_->EndFrame();
     }
     AfterFrame();
 }
 
-void Host::Draw() {
+void Host::DrawFrame() {
     inFrame_ = true;
     PanelRequest request = DrawHostPanel(game_, transcript_, panelInput_);
     if (request.kind != PanelRequest::Kind::None) panelRequest_ = std::move(request);
@@ -312,14 +312,14 @@ std::string Host::ReadyForClick(std::string& title) {
     if (!window_.shown) return "the plug-in window is not shown";
     Guard("MenuTitle", [&] { title = window_.window->MenuTitle(); });
     // One frame first, so that a window shown since the last frame has its place.
-    ui_.Frame([this] { Draw(); });
+    ui_.Frame([this] { DrawFrame(); });
     return {};
 }
 
 std::string Host::ClickButton(const std::string& label) {
     std::string title;
     if (std::string problem = ReadyForClick(title); !problem.empty()) return problem;
-    bool clicked = ui_.ClickButton(title, label, [this] { Draw(); });
+    bool clicked = ui_.ClickButton(title, label, [this] { DrawFrame(); });
     DrainCommands();
     return clicked ? std::string() : "no visible button \"" + label + "\" in the " + title + " window";
 }
@@ -330,14 +330,14 @@ std::string Host::ClickLoad(int row) {
     ImGuiWindow* list = ui_.FindChildWindow(title, "ReplayList");
     if (!list) return "the " + title + " window has no replay list";
     ImGuiID id = UiDriver::ItemId(list, "Load##" + std::to_string(row));
-    bool clicked = ui_.ClickItem(list, id, [this] { Draw(); });
+    bool clicked = ui_.ClickItem(list, id, [this] { DrawFrame(); });
     if (!clicked) {
         // The row may be scrolled out of sight: bring it to the middle of the list and look again.
         const ImGuiStyle& style = ui_.Context()->Style;
         float rowHeight = ui_.Context()->FontSize + style.FramePadding.y * 2 + style.ItemSpacing.y;
         ui_.ScrollTo(list, std::max(0.0f, static_cast<float>(row) * rowHeight - list->Size.y / 2));
-        ui_.Frame([this] { Draw(); });
-        clicked = ui_.ClickItem(list, id, [this] { Draw(); });
+        ui_.Frame([this] { DrawFrame(); });
+        clicked = ui_.ClickItem(list, id, [this] { DrawFrame(); });
     }
     DrainCommands();
     return clicked ? std::string() : "no row " + std::to_string(row) + " in the replay list";
@@ -346,7 +346,7 @@ std::string Host::ClickLoad(int row) {
 std::string Host::ClickClose() {
     std::string title;
     if (std::string problem = ReadyForClick(title); !problem.empty()) return problem;
-    bool clicked = ui_.ClickClose(title, [this] { Draw(); });
+    bool clicked = ui_.ClickClose(title, [this] { DrawFrame(); });
     DrainCommands();
     return clicked ? std::string() : "the " + title + " window has no close button in sight";
 }

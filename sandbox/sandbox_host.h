@@ -64,6 +64,12 @@ public:
     // callables, and one game tick.
     void Frame();
 
+    // The contents of one UI frame: the host panel and the plug-in's window.
+    // Commands issued while it runs wait until DrainCommands or the next host frame.
+    void DrawFrame();
+    // Processes the commands waiting in the queue.
+    void DrainCommands();
+
     // Clicks in the plug-in's window. A click takes a few UI frames of its
     // own; the commands they issued take effect before the next frame, while
     // the callables they queued and the game wait for the next host frame.
@@ -123,10 +129,8 @@ private:
         bool shown = false;
     };
 
-    void Draw();
     void DrawPluginWindow();
     void AfterFrame();
-    void DrainCommands();
     void Dispatch(const QueuedCommand& command);
     void ShowWindow(bool show);
     void RunCallables();

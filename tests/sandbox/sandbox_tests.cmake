@@ -8,6 +8,10 @@ if(NOT TARGET tapeloom-sandbox)
   return()
 endif()
 
+# The host on the built module, without a window or pictures.
+tapeloom_add_test(sandbox_host_test sandbox/host_test.cpp)
+target_link_libraries(sandbox_host_test PRIVATE sandbox-app)
+
 function(tapeloom_sandbox_test name)
   if(WIN32)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${test_environment}" TIMEOUT 300)

@@ -1,0 +1,87 @@
+// The sandbox's host itself, on the built module: how it processes the
+// window's requests to be hidden, and what an unload leaves behind.
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "demo_profile.h"
+#include "host/plugin_host.h"
+#include "os.h"
+#include "sandbox_host.h"
+
+namespace {
+
+class SandboxHost : public testing::Test {
+protected:
+    void SetUp() override {
+        sandbox::WriteDemoProfile(profile.Path());
+        ASSERT_TRUE(sandbox::SetEnvironmentPath("USERPROFILE", profile.Path()));
+        host.Load(testhost::TapeloomModulePath());
+    }
+
+    std::size_t Count(const std::string& line) const { return transcript.Count(line); }
+    void UiFrame() {
+        host.Ui().Frame([this] { host.DrawFrame(); });
+    }
+
+    sandbox::TemporaryFolder profile;
+    std::ostringstream echo;
+    sandbox::Transcript transcript{&echo};
+    sandbox::Host host{transcript,
+                       [] { return sandbox::MakePicturelessFrontEnd(ImVec2(1280, 720), "not needed here"); }};
+};
+
+TEST_F(SandboxHost, RepeatedCloseRequestsHideTheWindowOnceAndNeverShowItAgain) {
+    host.Command("togglemenu Tapeloom");
+    host.Frame();
+    ASSERT_TRUE(host.WindowShown());
+
+    // A host slower than this one: the close button is pressed and three more
+    // UI frames run before the queue is processed. The window, still shown,
+    // asks to be hidden in each of them.
+    ASSERT_TRUE(host.Ui().ClickClose("Tapeloom", [this] { host.DrawFrame(); }));
+    for (int i = 0; i < 3; ++i) UiFrame();
+    EXPECT_TRUE(host.WindowShown()) << "commands from a frame wait for its end";
+    host.DrainCommands();
+
+    EXPECT_FALSE(host.WindowShown());
+    EXPECT_EQ(Count("[sandbox] Tapeloom window hidden"), 1u);
+    EXPECT_EQ(Count("[sandbox] Tapeloom window already hidden"), 3u) << echo.str();
+    host.Frame();
+    host.Frame();
+    EXPECT_FALSE(host.WindowShown());
+    EXPECT_EQ(Count("[sandbox] Tapeloom window shown"), 1u);
+    EXPECT_EQ(Count("Refreshing replay list..."), 1u) << "the window was never opened again";
+
+    // A toggle of the person's own still opens it.
+    host.Key("F8");
+    EXPECT_TRUE(host.WindowShown());
+}
+
+TEST_F(SandboxHost, UnloadLeavesNothingThatCallsIntoThePlugin) {
+    host.Game().GoToMap("Stadium_P");
+    host.Key("F8");
+    host.Frame();
+    ASSERT_EQ(host.ClickLoad(0), "");
+    ASSERT_EQ(Count("Unsafe state detected (Stadium_P). Starting Freeplay bypass."), 1u);
+
+    host.Unload();
+    EXPECT_FALSE(host.Loaded());
+    EXPECT_FALSE(host.WindowShown());
+    std::size_t lines = transcript.Lines().size();
+    for (int i = 0; i < 10; ++i) host.Frame();
+    host.Key("F8");
+    host.Command("toggle_tapeloom_window");
+    host.Game().EnterFreeplay();
+    host.Frame();
+    EXPECT_EQ(host.ClickLoad(0), "there is no plug-in window");
+    for (std::size_t i = lines; i < transcript.Lines().size(); ++i) {
+        EXPECT_TRUE(transcript.Lines()[i].starts_with(sandbox::Transcript::kSandboxPrefix))
+            << "a line from the unloaded plug-in: " << transcript.Lines()[i];
+    }
+    EXPECT_EQ(Count("[sandbox] > load_freeplay"), 0u) << "the queued callable was dropped, not run";
+    EXPECT_EQ(host.Faults(), 0);
+}
+
+} // namespace
