@@ -63,7 +63,9 @@ void Tapeloom::OnWindowOpened() {
 
 void Tapeloom::RenderWindow() {}
 
-void Tapeloom::RefreshReplayList() {}
+void Tapeloom::RefreshReplayList() {
+    tapeloom::RefreshCatalogue(replayEntries);
+}
 
 void Tapeloom::LoadReplay(const ReplayEntry&) {}
 

@@ -25,7 +25,8 @@ inline constexpr const char* kUnknownTime = "?\?\?\?-?\?-?\? ?\?:?\?:?\?";
 // Rebuilds `entries` from the game's replay folder under the user's profile,
 // newest first, and writes the refresh's log lines. `openListing` is the
 // folder-listing seam; tests hand in listings that fail where they choose.
+// Every failure ends as a log line: nothing reaches the host's callback.
 void RefreshCatalogue(std::vector<ReplayEntry>& entries,
-                      platform::OpenListingFunction openListing = platform::OpenFolderListing);
+                      platform::OpenListingFunction openListing = platform::OpenFolderListing) noexcept;
 
 } // namespace tapeloom

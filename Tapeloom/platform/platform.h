@@ -44,8 +44,9 @@ std::optional<Error> ProfileTextToPath(std::string_view text, NativeString& path
 // such as "C:".
 void AppendPathComponent(NativeString& path, NativeStringView component);
 
-// Whether anything (folder, file, link) exists at the path. Not-found answers
-// are "absent"; every other failure is an Error for operation "exists".
+// Whether anything (folder, file, or a link to one) exists at the path. Links
+// are followed, so a dangling one is absent. Not-found answers are "absent";
+// every other failure is an Error for operation "exists".
 std::optional<Error> Exists(const NativeString& path, bool& exists);
 
 // One pass over a folder. Names "." and ".." are never reported. Write times
@@ -54,6 +55,9 @@ std::optional<Error> Exists(const NativeString& path, bool& exists);
 class FolderListing {
 public:
     enum class Step { Entry, End, Failed };
+    // Vanished: a plain entry removed between the listing and the query; the
+    // caller skips it as a listing taken a moment later would not show it.
+    enum class Time { Read, Vanished, Failed };
 
     virtual ~FolderListing() = default;
 
@@ -62,7 +66,8 @@ public:
     // The current entry's name, valid until the next call of Next.
     virtual NativeStringView Name() const = 0;
     // The current entry's last-write time, following a link to its target.
-    virtual std::optional<Error> WriteTime(std::int64_t& ticks) = 0;
+    // On Failed, `error` holds the failure.
+    virtual Time WriteTime(std::int64_t& ticks, std::optional<Error>& error) = 0;
 };
 
 // Opens a listing of the folder, or fails (the folder cannot be opened,
