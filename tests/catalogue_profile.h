@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -131,9 +132,19 @@ protected:
         return paths;
     }
 
-    static NativeString Native(const fs::path& path) {
-        return path.native();
+    // The three lines of a scan that stopped at an error. The system's message
+    // in the middle is never compared: it differs between systems.
+    void ExpectScanError(const std::string& operation, const std::optional<fs::path>& path, std::size_t count) {
+        ASSERT_EQ(console->lines.size(), 3u);
+        const std::string& line = console->lines[1];
+        EXPECT_EQ(line.rfind("ERROR while scanning directory: " + operation + ": ", 0), 0u) << line;
+        const std::string tail = path ? ": \"" + tapeloom::platform::NarrowForLog(path->native()) + "\"" : "\"";
+        const bool endsInPath =
+            line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
+        EXPECT_EQ(endsInPath, path.has_value()) << line;
+        EXPECT_EQ(console->lines[2], "Sorting complete. " + std::to_string(count) + " replays found.");
     }
+
     // The folder as the catalogue joins it: exactly one separator before the name.
     static NativeString Joined(const fs::path& folder, const fs::path& name) {
         return folder.native() + tapeloom::platform::kPathSeparator + name.native();

@@ -29,11 +29,6 @@ NativeString Joined(NativeString left, const NativeString& right) {
 
 class PathJoining : public testing::Test {};
 
-TEST_F(PathJoining, OneSeparatorGoesBetweenTheParts) {
-    EXPECT_EQ(Joined(NATIVE("profile"), NATIVE("Documents")),
-              NATIVE("profile") + NativeString(1, tapeloom::platform::kPathSeparator) + NATIVE("Documents"));
-}
-
 TEST_F(PathJoining, EmptyOrSeparatorEndedLeftPartsJoinDirectly) {
     EXPECT_EQ(Joined(NATIVE(""), NATIVE("Documents")), NATIVE("Documents"));
     EXPECT_EQ(Joined(NATIVE("/home/"), NATIVE("Documents")), NATIVE("/home/Documents"));
@@ -71,12 +66,6 @@ TEST_F(ErrorText, WithoutPathTheMessageEndsTheLine) {
     EXPECT_GT(text.size(), 32u);
     EXPECT_NE(text.back(), '"');
     EXPECT_FALSE(EndsInWhiteSpace(text)) << text;
-}
-
-TEST_F(ErrorText, UnknownCodeStillRenders) {
-    const std::string text = Error{"exists", 0x7ffffff0, NativeString(NATIVE("x"))}.Text();
-    EXPECT_EQ(text.rfind("exists: ", 0), 0u) << text;
-    EXPECT_EQ(text.substr(text.size() - 5), ": \"x\"") << text;
 }
 
 #if defined(_WIN32)
