@@ -51,22 +51,6 @@ Tapeloom::Tapeloom() {
 
 Tapeloom::~Tapeloom() = default;
 
-void Tapeloom::onLoad() {
-    globalCvarManager = cvarManager;
-}
-
-void Tapeloom::onUnload() {}
-
-void Tapeloom::OnWindowOpened() {
-    windowOpen = true;
-}
-
-void Tapeloom::RenderWindow() {}
-
 void Tapeloom::RefreshReplayList() {
     tapeloom::RefreshCatalogue(replayEntries);
 }
-
-void Tapeloom::LoadReplay(const ReplayEntry&) {}
-
-void Tapeloom::OnGameTimeUpdated(std::string) {}

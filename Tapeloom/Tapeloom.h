@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ public:
     void OnWindowOpened() override;
     void RenderWindow() override;
 
-    // Rebuilds replayEntries from disk.
+    // Rebuilds replayEntries from disk. Failures end as log lines; never throws.
     void RefreshReplayList();
     // Starts the entry's replay now, or sends the player to freeplay first.
     void LoadReplay(const ReplayEntry& entry);
@@ -39,7 +40,14 @@ public:
 private:
     void OnGameTimeUpdated(std::string eventName);
 
+    // A click's failure becomes one log line, never an exception in the host's frame.
+    void LoadReplayContained(const ReplayEntry& entry) noexcept;
+    void DrawReplayRows();
+
     std::mutex pendingMutex;
+    // Expires with the object. Callables handed to the host hold it weakly, so
+    // one that the host runs after the plug-in is gone does nothing.
+    std::shared_ptr<const bool> lifetime = std::make_shared<const bool>(true);
 };
 
 extern "C" {

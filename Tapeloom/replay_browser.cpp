@@ -1,0 +1,61 @@
+// The window's contents: the refresh button and count, the column header, and
+// one row per replay with its "Load" button.
+#include <charconv>
+
+#include <imgui.h>
+
+#include "Tapeloom.h"
+
+namespace {
+
+constexpr float kLoadButtonWidth = 80.0f;
+
+} // namespace
+
+void Tapeloom::OnWindowOpened() {
+    windowOpen = true;
+    RefreshReplayList();
+}
+
+void Tapeloom::RenderWindow() {
+    if (ImGui::Button("Refresh list", ImVec2(0, 0))) RefreshReplayList();
+    ImGui::SameLine(0, -1);
+    ImGui::Text("%zu replays found", replayEntries.size());
+    ImGui::Separator();
+
+    ImGui::Columns(2, "ReplayListHeader", false);
+    ImGui::TextUnformatted("Date & Time");
+    ImGui::NextColumn();
+    ImGui::TextUnformatted("Action");
+    ImGui::NextColumn();
+    ImGui::Columns(1);
+    ImGui::Separator();
+
+    ImGui::BeginChild("ReplayList", ImVec2(0, 0), true, ImGuiWindowFlags_None);
+    if (replayEntries.empty()) {
+        ImGui::TextUnformatted("No replays found.");
+    } else {
+        DrawReplayRows();
+    }
+    ImGui::EndChild();
+}
+
+void Tapeloom::DrawReplayRows() {
+    // One offset for every row of the frame, taken from the child region itself.
+    const float buttonOffset = ImGui::GetWindowWidth() - kLoadButtonWidth - ImGui::GetStyle().WindowPadding.x;
+
+    // "Load##" + the row index: every button reads "Load" and keeps its own ID.
+    char label[6 + 12] = "Load##";
+    int row = 0;
+    for (const ReplayEntry& entry : replayEntries) {
+        // Drawn unformatted: the row's text is never read as a format.
+        ImGui::TextUnformatted(entry.displayTime.data(), entry.displayTime.data() + entry.displayTime.size());
+        ImGui::SameLine(buttonOffset, -1);
+        char* end = std::to_chars(label + 6, label + sizeof label - 1, row).ptr;
+        *end = '\0';
+        // A press hands this row on and the remaining rows are still drawn;
+        // LoadReplay leaves the catalogue as it is.
+        if (ImGui::Button(label, ImVec2(kLoadButtonWidth, 0))) LoadReplayContained(entry);
+        ++row;
+    }
+}

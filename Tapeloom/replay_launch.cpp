@@ -1,0 +1,155 @@
+// Starting a replay: directly where the game can open one, otherwise through
+// freeplay, with the chosen replay kept pending until freeplay runs.
+#include <exception>
+#include <string_view>
+#include <utility>
+
+#include "Tapeloom.h"
+#include "log/Log.h"
+
+namespace {
+
+constexpr const char* kToggleWindowCommand = "toggle_tapeloom_window";
+constexpr const char* kToggleWindowDescription = "Opens and closes the Tapeloom window";
+constexpr const char* kToggleWindowKey = "F8";
+constexpr const char* kGameTimeEvent = "Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated";
+constexpr std::string_view kSafeMap = "Menu_MainScreen";
+constexpr const char* kFreeplayCommand = "load_freeplay";
+
+using tapeloom::platform::NativeString;
+using tapeloom::platform::NativeStringView;
+
+// What a callable handed to the host may hold: weak handles only, so that it
+// reaches nothing once the plug-in object or a host object is gone.
+struct HostHandles {
+    std::weak_ptr<const bool> plugin;
+    std::weak_ptr<GameWrapper> game;
+    std::weak_ptr<CVarManagerWrapper> console;
+
+    void PlayReplay(const NativeString& path) const {
+        if (plugin.expired()) return;
+        if (auto target = game.lock()) target->PlayReplay(std::filesystem::path(path));
+    }
+    void Run(const std::string& command) const {
+        if (plugin.expired()) return;
+        if (auto target = console.lock()) target->executeCommand(command, true);
+    }
+};
+
+// Exceptions of the host's own objects stop at the callable's edge.
+template <typename Action> void Contained(const char* what, Action&& action) noexcept {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        LogFormatted(what, error.what());
+    } catch (...) {
+        LogFormatted(what, "unknown error");
+    }
+}
+
+NativeStringView FileName(NativeStringView path) {
+    std::size_t separator = path.find_last_of(tapeloom::platform::NativeStringView(
+#if defined(_WIN32)
+        L"\\/"
+#else
+        "\\/"
+#endif
+        ));
+    return separator == NativeStringView::npos ? path : path.substr(separator + 1);
+}
+
+} // namespace
+
+void Tapeloom::onLoad() {
+    Contained("ERROR while loading the plug-in: %s", [&] {
+        globalCvarManager = cvarManager;
+        if (!cvarManager || !gameWrapper) {
+            LogFormatted("ERROR while loading the plug-in: %s", "the host gave no console or game");
+            return;
+        }
+        HostHandles handles{lifetime, gameWrapper, cvarManager};
+        cvarManager->registerNotifier(
+            kToggleWindowCommand,
+            [handles, command = ToggleCommand()](std::vector<std::string>) noexcept {
+                Contained("ERROR in toggle_tapeloom_window: %s", [&] { handles.Run(command); });
+            },
+            kToggleWindowDescription, 0);
+        cvarManager->setBind(kToggleWindowKey, kToggleWindowCommand);
+        gameWrapper->HookEvent(kGameTimeEvent, [this, alive = std::weak_ptr(lifetime)](std::string eventName) noexcept {
+            if (alive.expired()) return;
+            Contained("ERROR on the game-time event: %s", [&] { OnGameTimeUpdated(std::move(eventName)); });
+        });
+    });
+}
+
+void Tapeloom::onUnload() {
+    Contained("ERROR while unloading the plug-in: %s", [&] {
+        if (gameWrapper) gameWrapper->UnhookEvent(kGameTimeEvent);
+    });
+}
+
+void Tapeloom::LoadReplay(const ReplayEntry& entry) {
+    if (!gameWrapper) return;
+    NativeString path = entry.filePath;
+    LogFormatted("Click registered for: %s", tapeloom::platform::NarrowForLog(FileName(path)));
+
+    std::string map = gameWrapper->GetCurrentMap();
+    bool inFreeplay = gameWrapper->IsInFreeplay();
+    HostHandles handles{lifetime, gameWrapper, cvarManager};
+    std::string toggle = ToggleCommand();
+
+    if (inFreeplay || map == kSafeMap) {
+        LogFormatted("Safe state detected (%s). Loading replay directly.", map);
+        {
+            // The latest click wins: a replay chosen earlier must not start by
+            // surprise the next time the player enters freeplay.
+            std::lock_guard lock(pendingMutex);
+            pendingReplay.clear();
+        }
+        gameWrapper->Execute([handles, path = std::move(path), toggle = std::move(toggle)](GameWrapper*) noexcept {
+            Contained("ERROR while starting the replay: %s", [&] {
+                handles.PlayReplay(path);
+                handles.Run(toggle);
+            });
+        });
+        return;
+    }
+
+    LogFormatted("Unsafe state detected (%s). Starting Freeplay bypass.", map);
+    {
+        std::lock_guard lock(pendingMutex);
+        pendingReplay = std::move(path);
+    }
+    gameWrapper->Execute([handles, toggle = std::move(toggle)](GameWrapper*) noexcept {
+        Contained("ERROR while starting freeplay: %s", [&] {
+            handles.Run(kFreeplayCommand);
+            handles.Run(toggle);
+        });
+    });
+}
+
+void Tapeloom::OnGameTimeUpdated(std::string /*eventName*/) {
+    {
+        std::lock_guard lock(pendingMutex);
+        if (pendingReplay.empty()) return;
+    }
+    if (!gameWrapper || !gameWrapper->IsInFreeplay()) return;
+
+    NativeString path;
+    {
+        std::lock_guard lock(pendingMutex);
+        path.swap(pendingReplay);
+    }
+    // Another thread's event took it between the two looks.
+    if (path.empty()) return;
+
+    LogFormatted("OnGameTimeUpdated: Freeplay is now active. Starting pending replay.");
+    HostHandles handles{lifetime, gameWrapper, cvarManager};
+    gameWrapper->Execute([handles, path = std::move(path)](GameWrapper*) noexcept {
+        Contained("ERROR while starting the pending replay: %s", [&] { handles.PlayReplay(path); });
+    });
+}
+
+void Tapeloom::LoadReplayContained(const ReplayEntry& entry) noexcept {
+    Contained("ERROR while loading the replay: %s", [&] { LoadReplay(entry); });
+}
