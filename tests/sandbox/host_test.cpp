@@ -1,5 +1,6 @@
 // The sandbox's host itself, on the built module: how it processes the
 // window's requests to be hidden, and what an unload leaves behind.
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -15,7 +16,7 @@ namespace {
 class SandboxHost : public testing::Test {
 protected:
     void SetUp() override {
-        sandbox::WriteDemoProfile(profile.Path());
+        demos = sandbox::WriteDemoProfile(profile.Path());
         ASSERT_TRUE(sandbox::SetEnvironmentPath("USERPROFILE", profile.Path()));
         host.Load(testhost::TapeloomModulePath());
     }
@@ -26,6 +27,7 @@ protected:
     }
 
     sandbox::TemporaryFolder profile;
+    std::filesystem::path demos;
     std::ostringstream echo;
     sandbox::Transcript transcript{&echo};
     sandbox::Host host{transcript,
@@ -57,6 +59,21 @@ TEST_F(SandboxHost, RepeatedCloseRequestsHideTheWindowOnceAndNeverShowItAgain) {
     // A toggle of the person's own still opens it.
     host.Key("F8");
     EXPECT_TRUE(host.WindowShown());
+}
+
+TEST_F(SandboxHost, AReplayFileThatIsGoneIsReportedNotPlayed) {
+    host.Key("F8");
+    host.Frame();
+    ASSERT_EQ(host.ClickLoad(0), "");
+    ASSERT_EQ(Count("Safe state detected (Menu_MainScreen). Loading replay directly."), 1u);
+    // Deleted between the click and the start the host runs after the next frame.
+    std::filesystem::path gone = demos / "Overtime_Winner.replay";
+    ASSERT_TRUE(std::filesystem::remove(gone));
+
+    host.Frame();
+    EXPECT_EQ(Count("[sandbox] PlayReplay: no such replay file: " + sandbox::DisplayPath(gone)), 1u) << echo.str();
+    EXPECT_EQ(host.Game().NowPlaying(), "");
+    EXPECT_EQ(Count("[sandbox] Tapeloom window hidden"), 1u) << "the start goes on to close the window";
 }
 
 TEST_F(SandboxHost, UnloadLeavesNothingThatCallsIntoThePlugin) {
