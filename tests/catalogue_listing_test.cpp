@@ -193,7 +193,7 @@ class CatalogueLinks : public ScriptedProfile {};
 TEST_F(CatalogueLinks, LinkShowsItsTargetsTime) {
     MakeFile(demos, "target.bin", kMarch2024 - kTicksPerSecond);
     fs::create_symlink("target.bin", demos / "link.replay");
-    catalogueprofile::SetWriteTime(demos / "link.replay", kMarch2024);
+    testhost::SetWriteTime(demos / "link.replay", kMarch2024);
     Refresh();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].lastWriteTime, kMarch2024 - kTicksPerSecond);

@@ -23,7 +23,7 @@ class CatalogueFolderChoice : public CatalogueProfile {};
 
 TEST_F(CatalogueFolderChoice, UnsetProfileWritesOnlyTheFirstLine) {
     MakeFile(MakeFolder("Demos"), "a.replay", kMarch2024);
-    catalogueprofile::UnsetProfileVariable();
+    testhost::SetEnvironment("USERPROFILE", std::nullopt);
     entries.push_back({});
     Refresh();
     EXPECT_EQ(console->lines, Lines{"Refreshing replay list..."});
@@ -34,19 +34,19 @@ TEST_F(CatalogueFolderChoice, UnsetProfileWritesOnlyTheFirstLine) {
 // The C runtime cannot hold an empty variable; a bare drive is the nearest
 // relative profile, and resolves against that drive's current folder.
 TEST_F(CatalogueFolderChoice, BareDriveProfileLooksUnderTheCurrentFolder) {
-    const std::string profile = root.root_name().string();
+    const std::string profileText = root.root_name().string();
 #else
 TEST_F(CatalogueFolderChoice, EmptyProfileLooksUnderTheCurrentFolder) {
-    const std::string profile;
+    const std::string profileText;
 #endif
     MakeFile(MakeFolder("Demos"), "a.replay", kMarch2024);
     const fs::path previous = fs::current_path();
     fs::current_path(root);
-    catalogueprofile::SetProfileVariable(profile);
+    testhost::SetEnvironment("USERPROFILE", profileText);
     Refresh();
     fs::current_path(previous);
     const fs::path relative = fs::path("Documents") / "My Games" / "Corvane" / "TAGame" / "Demos";
-    EXPECT_EQ(Paths(), std::vector<NativeString>{fs::path(profile).native() + Joined(relative, "a.replay")});
+    EXPECT_EQ(Paths(), std::vector<NativeString>{fs::path(profileText).native() + Joined(relative, "a.replay")});
 }
 
 TEST_F(CatalogueFolderChoice, DemosEpicWinsEvenWhenEmpty) {
@@ -106,7 +106,7 @@ TEST_F(CatalogueReplayNames, OnlyTheExactLowerCaseExtensionIsListed) {
         MakeFile(demos, name, ticks += kTicksPerSecond);
     }
     fs::create_directory(demos / "old.replay");
-    catalogueprofile::SetWriteTime(demos / "old.replay", kMarch2024 - kTicksPerSecond);
+    testhost::SetWriteTime(demos / "old.replay", kMarch2024 - kTicksPerSecond);
     Refresh();
     EXPECT_EQ(Paths(), (std::vector<NativeString>{Joined(demos, "a.b.replay"), Joined(demos, "a.replay"),
                                                   Joined(demos, "old.replay")}));
