@@ -1,0 +1,70 @@
+// What the catalogue holds per entry beyond the texts themselves (the path and
+// the time): the entry record, the list's spare capacity, the strings'
+// terminators and slack, and the allocator's own headers and rounding.
+#include <malloc.h>
+
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "bench_profiles.h"
+#include "replay_catalogue.h"
+
+namespace {
+
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    // Small blocks in the arenas plus large ones mapped on their own (the list's storage).
+    return info.uordblks + info.hblkhd;
+}
+
+std::size_t HeapBytes(const std::string& text) {
+    // Short strings live inside the record; longer ones own capacity() + 1 bytes.
+    return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
+}
+
+void BM_CatalogueMemory(benchmark::State& state) {
+    const bench::GeneratedProfile& profile = bench::Profile(static_cast<std::size_t>(state.range(0)));
+    bench::UseProfile(profile);
+    bench::SilenceLog();
+    double heapPerEntry = 0;
+    double ownedPerEntry = 0;
+    double textPerEntry = 0;
+    for (auto _ : state) {
+        std::size_t before = 0;
+        std::size_t after = 0;
+        std::size_t texts = 0;
+        std::size_t owned = 0;
+        std::size_t count = 0;
+        {
+            std::vector<ReplayEntry> entries;
+            before = HeapInUse();
+            tapeloom::RefreshCatalogue(entries);
+            after = HeapInUse();
+            count = entries.size();
+            owned = entries.capacity() * sizeof(ReplayEntry);
+            for (const ReplayEntry& entry : entries) {
+                texts += entry.filePath.size() + entry.displayTime.size();
+                owned += HeapBytes(entry.filePath) + HeapBytes(entry.displayTime);
+            }
+        }
+        if (count != profile.replays) {
+            state.SkipWithError("the scan found another number of replays than the folder holds");
+            return;
+        }
+        const double entries = static_cast<double>(count);
+        heapPerEntry =
+            (static_cast<double>(after) - static_cast<double>(before) - static_cast<double>(texts)) / entries;
+        ownedPerEntry = (static_cast<double>(owned) - static_cast<double>(texts)) / entries;
+        textPerEntry = static_cast<double>(texts) / entries;
+    }
+    state.counters["heap_bytes_per_entry"] = heapPerEntry;
+    state.counters["owned_bytes_per_entry"] = ownedPerEntry;
+    state.counters["text_bytes_per_entry"] = textPerEntry;
+    state.counters["record_bytes"] = static_cast<double>(sizeof(ReplayEntry));
+}
+
+} // namespace
+
+// One refresh each: the figure is a count, not a time.
+BENCHMARK(BM_CatalogueMemory)->Arg(10'000)->Arg(100'000)->Iterations(1)->Unit(benchmark::kMillisecond);
