@@ -99,6 +99,11 @@ bool UiDriver::ClickItem(ImGuiWindow* window, ImGuiID id, const DrawFunction& dr
     area.ClipWith(ImRect(ImVec2(0, 0), context_->IO.DisplaySize));
     ImVec2 found;
     bool hovered = false;
+    // A window that has not moved since the item's last click needs one frame, not a search of its area.
+    if (auto last = lastPoint_.find(id); last != lastPoint_.end() && area.Contains(last->second)) {
+        found = last->second;
+        hovered = HoverAt(found, id, draw);
+    }
     for (float y = area.Min.y + 1; y < area.Max.y && !hovered; y += kSearchStep) {
         for (float x = area.Min.x + 1; x < area.Max.x && !hovered; x += kSearchStep) {
             if (HoverAt(ImVec2(x, y), id, draw)) {
@@ -108,6 +113,7 @@ bool UiDriver::ClickItem(ImGuiWindow* window, ImGuiID id, const DrawFunction& dr
         }
     }
     if (!hovered) return false;
+    lastPoint_[id] = found;
 
     // 1.86 has no input queue: the press and the release each need their own frame.
     context_->IO.MousePos = found;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 #include <imgui.h>
 
@@ -53,9 +54,9 @@ public:
     std::string lastFrameText;
 
     // Clicks the item with this ID: moves the mouse over the window until the
-    // context reports the item hovered, then presses and releases over two
-    // frames. The item reports its press in the release frame. False if no
-    // point of the window hovers the item.
+    // context reports the item hovered (trying first where it was hovered
+    // last), then presses and releases over two frames. The item reports its
+    // press in the release frame. False if no point of the window hovers the item.
     bool ClickItem(ImGuiWindow* window, ImGuiID id, const DrawFunction& draw);
     // A button by its label (e.g. "Refresh list", "Load##3") in the named window.
     bool ClickButton(const std::string& windowName, const std::string& label, const DrawFunction& draw);
@@ -79,6 +80,8 @@ private:
     bool HoverAt(ImVec2 point, ImGuiID id, const DrawFunction& draw);
 
     ImGuiContext* context_ = nullptr;
+    // Where each item was last hovered.
+    std::unordered_map<ImGuiID, ImVec2> lastPoint_;
 };
 
 } // namespace sandbox
