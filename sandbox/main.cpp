@@ -18,13 +18,15 @@
 namespace {
 
 constexpr const char* kUsage = R"(usage: tapeloom-sandbox [--module FILE] [--script FILE | --script -] [--headless]
-                        [--profile DIR] [--screenshot FILE.png]
+                        [--profile DIR] [--screenshot FILE.png] [--keep-handle]
 
   --module FILE      the plug-in module to load (default: Tapeloom beside this program)
   --script FILE      run the script's steps, one per line ("-": standard input), then unload
   --headless         no window even where a display exists
   --profile DIR      use DIR as USERPROFILE instead of a generated demo profile
   --screenshot FILE  where the headless demo writes its picture
+  --keep-handle      at each unload, keep the host's copy of the plug-in's handle
+                     through deleteMe and release it just before the library goes
 
 Without --script the demo runs: a generated profile with a dozen replays, the
 Tapeloom window open, in a window where a display exists, else headless with a
@@ -32,7 +34,7 @@ short scripted run, a screenshot and the console transcript.
 
 Script steps: frames N | key NAME | command TEXT | map NAME | freeplay |
   click LABEL | click Load N | close | screenshot FILE.png | expect TEXT |
-  count N TEXT | unload         (blank lines and # comments are skipped)
+  count N TEXT | unload | load  (blank lines and # comments are skipped)
 
 Exit codes: 0 done, 1 a step failed, 2 bad arguments or a refused module,
 3 the plug-in threw into the host.
@@ -46,6 +48,7 @@ struct Options {
     bool headless = false;
     std::optional<std::filesystem::path> profile;
     std::filesystem::path screenshot;
+    bool keepHandle = false;
 };
 
 // Empty when the arguments make sense, else what is wrong with them.
@@ -60,6 +63,8 @@ std::string ReadOptions(const std::vector<std::string>& arguments, Options& opti
             help = true;
         } else if (argument == "--headless") {
             options.headless = true;
+        } else if (argument == "--keep-handle") {
+            options.keepHandle = true;
         } else if (argument == "--module" || argument == "--script" || argument == "--profile" ||
                    argument == "--screenshot") {
             std::optional<std::string> given = value();
@@ -163,6 +168,7 @@ int Run(const Options& options) {
         // Unloads the plug-in when it goes: always before the profile goes and before main returns.
         sandbox::Host host(transcript, [&] { return MakeFrontEnd(options.headless, transcript); });
         transcript.Sandbox("USERPROFILE=" + sandbox::DisplayPath(profile) + (generated ? " (generated)" : ""));
+        host.KeepHandlePastDeleteMe(options.keepHandle);
         try {
             host.Load(options.module);
         } catch (const sandbox::ModuleError& refused) {

@@ -64,6 +64,7 @@ Host::~Host() {
 
 void Host::Load(const std::filesystem::path& file) {
     Unload();
+    moduleFile_ = file;
     auto module = std::make_unique<PluginModule>(file);
     std::shared_ptr<Quintra::Plugin::QuintraPlugin>* handle = nullptr;
     try {
@@ -96,6 +97,11 @@ void Host::Load(const std::filesystem::path& file) {
     }
 }
 
+void Host::Reload() {
+    if (moduleFile_.empty()) throw ModuleError("no module was loaded before");
+    Load(moduleFile_);
+}
+
 void Host::Unload() {
     if (!module_) return;
     if (plugin_) Guard("onUnload", [&] { plugin_->onUnload(); });
@@ -111,14 +117,19 @@ void Host::Unload() {
     std::erase_if(callables_, theirs);
 
     std::weak_ptr<Quintra::Plugin::QuintraPlugin> seen = plugin_;
-    window_ = {};
-    plugin_.reset();
+    auto releaseHandles = [this] {
+        window_ = {};
+        plugin_.reset();
+    };
+    if (!keepHandle_) releaseHandles();
     try {
         module_->DeleteMe();
     } catch (...) {
         ++faults_;
         transcript_.Sandbox("the plug-in threw out of deleteMe");
     }
+    // Kept through deleteMe, the object dies with the host's last copy, its code still loaded.
+    if (keepHandle_) releaseHandles();
     if (!seen.expired()) {
         // Unloading now would leave a live object whose code is gone.
         ++faults_;

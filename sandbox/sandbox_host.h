@@ -44,12 +44,18 @@ public:
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    // Loads and starts the plug-in. Throws ModuleError when the file is refused.
+    // Loads and starts the plug-in, unloading the one loaded first. Throws
+    // ModuleError when the file is refused.
     void Load(const std::filesystem::path& module);
+    // Loads the file of the last Load again, as after an unload.
+    void Reload();
     // onUnload; the plug-in's notifiers, binds, hooks and callables dropped;
     // every host copy of its handle released; deleteMe; the library unloaded.
     void Unload();
     bool Loaded() const { return module_ != nullptr; }
+    // Keep the host's copies of the handle through deleteMe, releasing them
+    // only just before the library goes, as a host may.
+    void KeepHandlePastDeleteMe(bool keep) { keepHandle_ = keep; }
 
     // The console, as a person types into it.
     void Command(const std::string& text);
@@ -148,6 +154,8 @@ private:
     std::unique_ptr<FrontEnd> frontEnd_;
 
     std::unique_ptr<PluginModule> module_;
+    std::filesystem::path moduleFile_;
+    bool keepHandle_ = false;
     int owner_ = 0; // whose registrations are the loaded plug-in's
     std::string pluginClass_;
     std::shared_ptr<Quintra::Plugin::QuintraPlugin> plugin_;

@@ -85,6 +85,7 @@ StepReading ReadStep(std::string_view raw, int lineNumber) {
     if (name == "freeplay") return noArgument(Step::Kind::Freeplay);
     if (name == "close") return noArgument(Step::Kind::Close);
     if (name == "unload") return noArgument(Step::Kind::Unload);
+    if (name == "load") return noArgument(Step::Kind::Load);
     if (name == "screenshot") return text(Step::Kind::Screenshot, "a file name");
     if (name == "expect") return text(Step::Kind::Expect, "the console line to look for");
     if (name == "click") {

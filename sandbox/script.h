@@ -24,6 +24,7 @@ struct Step {
         Expect,     // expect TEXT
         Count,      // count N TEXT
         Unload,     // unload
+        Load,       // load
     };
 
     Kind kind = Kind::Frames;

@@ -62,6 +62,13 @@ std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
     case Step::Kind::Unload:
         host.Unload();
         return {};
+    case Step::Kind::Load:
+        try {
+            host.Reload();
+        } catch (const ModuleError& refused) {
+            return std::string("load: ") + refused.what();
+        }
+        return {};
     }
     return "a step this sandbox cannot carry out";
 }

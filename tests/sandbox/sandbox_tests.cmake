@@ -29,6 +29,29 @@ foreach(script open_and_rows direct_start freeplay_bypass close_button unload)
   tapeloom_sandbox_test(sandbox_${script})
 endforeach()
 
+# Load and unload over and over, each time with a replay pending and its
+# callable still queued at the unload: once as the sandbox always releases its
+# handle before deleteMe, once keeping it past deleteMe. A call into an unloaded
+# plug-in or an object that outlives its library fails the run in every build;
+# the sanitizer build also fails on any leak or bad access.
+set(cycles 1000)
+math(EXPR unloads "${cycles} + 1")
+string(REPEAT "load\nkey F8\nframes 2\nclick Load 0\nunload\n" ${cycles} cycle_steps)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/load_cycles.txt
+     "# Written by sandbox_tests.cmake: ${cycles} cycles.\nmap Stadium_P\nunload\n${cycle_steps}"
+     "count ${cycles} Unsafe state detected (Stadium_P). Starting Freeplay bypass.\n"
+     "count ${unloads} [sandbox] unloaded Tapeloom\n"
+     "count 0 [sandbox] > load_freeplay\n")
+foreach(variant release keep)
+  set(options --headless --script load_cycles.txt)
+  if(variant STREQUAL keep)
+    list(APPEND options --keep-handle)
+  endif()
+  add_test(NAME sandbox_load_cycles_${variant} COMMAND tapeloom-sandbox ${options}
+           WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  tapeloom_sandbox_test(sandbox_load_cycles_${variant})
+endforeach()
+
 # tapeloom_sandbox_failure(NAME EXIT MESSAGE [cmake -D definitions...]): a run that must stop.
 function(tapeloom_sandbox_failure name exit message)
   add_test(NAME ${name}

@@ -59,6 +59,7 @@ TEST(ScriptSteps, EachStepReadsWithItsArgument) {
         {"expect Sorting complete. 12 replays found.", Kind::Expect, 0, "Sorting complete. 12 replays found."},
         {"count 2 Refreshing replay list...", Kind::Count, 2, "Refreshing replay list..."},
         {"unload", Kind::Unload, 0, ""},
+        {"load", Kind::Load, 0, ""},
     };
     for (const Case& c : cases) {
         Step step = StepOf(c.line);
@@ -113,6 +114,7 @@ TEST(ScriptErrors, StepsWithoutTheirArgumentsAreRefused) {
     EXPECT_NE(ErrorOf("count x line"), "");
     EXPECT_EQ(ErrorOf("close now"), "close takes no argument");
     EXPECT_EQ(ErrorOf("unload Tapeloom"), "unload takes no argument");
+    EXPECT_EQ(ErrorOf("load Tapeloom.so"), "load takes no argument");
     EXPECT_EQ(ErrorOf("freeplay Park_P"), "freeplay takes no argument");
 }
 
