@@ -49,14 +49,36 @@ std::int64_t SecondsSince1970(std::int64_t ticks) {
     return (ticks - kUnixEpochTicks) / kTicksPerSecond;
 }
 
-std::string FormatLocalTime(std::int64_t ticks) {
+// Two digits of a broken-down time field, which the range check keeps within 0..99.
+char* PutTwoDigits(char* out, int value) {
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out + 2;
+}
+
+// "%Y-%m-%d %H:%M:%S" written digit by digit: strftime's locale machinery
+// costs more than the rest of an entry's work, and these fields need none of it.
+void FormatLocalTime(std::int64_t ticks, std::string& text) {
     std::tm local{};
-    char text[32];
-    if (!platform::ToLocalTime(SecondsSince1970(ticks), local) ||
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0) {
-        return kUnknownTime;
+    if (!platform::ToLocalTime(SecondsSince1970(ticks), local)) {
+        text.assign(kUnknownTime);
+        return;
     }
-    return text;
+    const int year = local.tm_year + 1900; // 1970..3001: always four digits
+    char buffer[19];
+    char* out = PutTwoDigits(buffer, year / 100);
+    out = PutTwoDigits(out, year % 100);
+    *out++ = '-';
+    out = PutTwoDigits(out, local.tm_mon + 1);
+    *out++ = '-';
+    out = PutTwoDigits(out, local.tm_mday);
+    *out++ = ' ';
+    out = PutTwoDigits(out, local.tm_hour);
+    *out++ = ':';
+    out = PutTwoDigits(out, local.tm_min);
+    *out++ = ':';
+    PutTwoDigits(out, local.tm_sec);
+    text.assign(buffer, sizeof buffer);
 }
 
 enum class Outcome { NoProfile, NoFolder, Searched };
@@ -80,9 +102,10 @@ Outcome FindReplayFolder(NativeString& folder, std::optional<platform::Error>& e
     return Outcome::NoFolder;
 }
 
-// Appends the folder's replays to `entries` until the listing ends or fails.
+// Fills `entries` from slot `count` on with the folder's replays until the
+// listing ends or fails; `count` ends as the number of slots in use.
 std::optional<platform::Error> ScanFolder(const NativeString& folder, std::vector<ReplayEntry>& entries,
-                                          platform::OpenListingFunction openListing) {
+                                          std::size_t& count, platform::OpenListingFunction openListing) {
     using platform::FolderListing;
     std::optional<platform::Error> error;
     const std::unique_ptr<FolderListing> listing = openListing(folder, error);
@@ -99,8 +122,8 @@ std::optional<platform::Error> ScanFolder(const NativeString& folder, std::vecto
         const NativeStringView name = listing->Name();
         if (!HasReplayExtension(name)) continue;
 
-        ReplayEntry entry;
-        switch (listing->WriteTime(entry.lastWriteTime, error)) {
+        std::int64_t ticks = 0;
+        switch (listing->WriteTime(ticks, error)) {
         case FolderListing::Time::Vanished:
             continue;
         case FolderListing::Time::Failed:
@@ -108,11 +131,16 @@ std::optional<platform::Error> ScanFolder(const NativeString& folder, std::vecto
         case FolderListing::Time::Read:
             break;
         }
+        // The previous scan's entries are overwritten in place: their strings
+        // keep their storage, so a refresh of a large folder allocates little.
+        if (count == entries.size()) entries.emplace_back();
+        ReplayEntry& entry = entries[count];
         entry.filePath.reserve(folder.size() + 1 + name.size());
-        entry.filePath.append(folder).push_back(platform::kPathSeparator);
+        entry.filePath.assign(folder).push_back(platform::kPathSeparator);
         entry.filePath.append(name);
-        entry.displayTime = FormatLocalTime(entry.lastWriteTime);
-        entries.push_back(std::move(entry));
+        entry.lastWriteTime = ticks;
+        FormatLocalTime(ticks, entry.displayTime);
+        ++count;
     }
 }
 
@@ -124,27 +152,30 @@ void ReportError(std::string_view text) noexcept {
 
 void RefreshCatalogue(std::vector<ReplayEntry>& entries, platform::OpenListingFunction openListing) noexcept {
     LogFormatted("Refreshing replay list...");
-    // Cleared, not released: the next scan fills the same storage.
-    entries.clear();
+    // Nothing of the previous list stays visible, but its slots are reused by the scan.
+    std::size_t count = 0;
 
     try {
         NativeString folder;
         std::optional<platform::Error> error;
         switch (FindReplayFolder(folder, error)) {
         case Outcome::NoProfile:
+            entries.clear();
             return;
         case Outcome::NoFolder:
+            entries.clear();
             LogFormatted("No replay directory found.");
             return;
         case Outcome::Searched:
             break;
         }
-        if (!error) error = ScanFolder(folder, entries, openListing);
+        if (!error) error = ScanFolder(folder, entries, count, openListing);
         if (error) ReportError(error->Text());
     } catch (const std::exception& failure) {
         // Out of memory mid-scan: keep what was gathered, as after any other failed scan.
         ReportError(failure.what());
     }
+    entries.resize(count);
 
     std::sort(entries.begin(), entries.end(), [](const ReplayEntry& left, const ReplayEntry& right) {
         return left.lastWriteTime > right.lastWriteTime;
