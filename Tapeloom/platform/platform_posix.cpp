@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -121,7 +122,10 @@ std::optional<Error> Exists(const NativeString& path, bool& exists) {
     exists = fstatat(AT_FDCWD, path.c_str(), &info, 0) == 0;
     if (exists) return std::nullopt;
     const int code = errno;
-    if (code == ENOENT || code == ENOTDIR || code == ENAMETOOLONG) return std::nullopt;
+    if (code == ENOENT || code == ENOTDIR) return std::nullopt;
+    // A name longer than a folder can hold cannot be there. A whole path too long
+    // for the system to resolve may still name a folder: that is an error to show.
+    if (code == ENAMETOOLONG && path.size() < PATH_MAX) return std::nullopt;
     return Error{"exists", code, path};
 }
 
