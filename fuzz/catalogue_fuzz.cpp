@@ -7,10 +7,11 @@
 // once, newest first by raw time, the time text the calendar gives (UTC here)
 // or the placeholder and never a "%", the count line equal to the list, and
 // the error line exactly when the scan stopped early, with every entry read
-// before the stop.
+// before the stop, and nothing left of the list the refresh started from.
 //
 // Input: four header bytes, then entries until the input ends.
-//   [0] bit 0: on disk           [1] % 8: 5 opening fails, 6 advancing fails, 7 a time query fails
+//   [0] bit 0: on disk, bits 1-7: entries of an earlier list the refresh starts from
+//   [1] % 8: 5 opening fails, 6 advancing fails, 7 a time query fails
 //   [2] the entry or query at which that failure strikes    [3] the query whose entry vanishes
 //   entry: kind, flags (bit 0: on disk, the seam replaces the time), link target,
 //          time (8 bytes, little-endian ticks since 1601), name length (2 bytes), name
@@ -81,6 +82,7 @@ struct Built {
 
 struct Plan {
     bool onDisk = false;
+    int earlierEntries = 0;
     enum class Failure { None, Open, Advance, Time } failure = Failure::None;
     int failAt = 0;
     int vanishAt = -1;
@@ -122,7 +124,9 @@ private:
 Plan ReadPlan(const std::uint8_t* data, std::size_t size) {
     Reader input(data, size);
     Plan plan;
-    plan.onDisk = (input.Byte() & 1) != 0;
+    const std::uint8_t first = input.Byte();
+    plan.onDisk = (first & 1) != 0;
+    plan.earlierEntries = first >> 1;
     switch (input.Byte() % 8) {
     case 5:
         plan.failure = Plan::Failure::Open;
@@ -483,7 +487,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     record = &seen;
     console->lines.clear();
 
-    std::vector<ReplayEntry> entries;
+    // The list of an earlier refresh, which the catalogue may reuse but must not show.
+    std::vector<ReplayEntry> entries(static_cast<std::size_t>(built.earlierEntries));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i] = {"earlier-" + std::to_string(i) + ".replay", static_cast<std::int64_t>(i), "earlier"};
+    }
     tapeloom::RefreshCatalogue(entries, OpenRecording);
     CheckRefresh(built, seen, entries, console->lines);
     plan = nullptr;
