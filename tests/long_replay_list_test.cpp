@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -60,17 +59,6 @@ void AddEmptyReplay(const std::filesystem::path& file, std::int64_t ticks) {
     close(handle);
     ASSERT_TRUE(timed) << file;
 #endif
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        line.erase(0, line.find_first_not_of(' '));
-        while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
 }
 
 class LongReplayList : public testing::Test {
@@ -171,7 +159,7 @@ TEST_F(LongReplayList, ButtonsInViewCarryTheirIndexInTheWholeList) {
 }
 
 TEST_F(LongReplayList, TheCountAndTheScrollRangeCoverTheWholeList) {
-    const std::vector<std::string> lines = Lines(host.FrameText());
+    const std::vector<std::string> lines = testhost::ScreenLines(host.FrameText());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "[ Refresh list ] 10000 replays found"), lines.end());
     // One button-high row per replay, as when every row was submitted.
     EXPECT_EQ(list->ContentSize.y, static_cast<float>(kReplays) * rowHeight - spacing.y);

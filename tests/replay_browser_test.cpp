@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,19 +20,8 @@ using Paths = std::vector<std::filesystem::path>;
 constexpr std::int64_t kNoon = TicksFromUnixSeconds(1710528127);
 constexpr std::int64_t kDay = TicksFromUnixSeconds(86400) - TicksFromUnixSeconds(0);
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        line.erase(0, line.find_first_not_of(' '));
-        while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
-}
-
 bool Shows(const std::string& text, const std::string& line) {
-    auto lines = Lines(text);
+    auto lines = testhost::ScreenLines(text);
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
@@ -68,7 +56,7 @@ TEST_F(BrowserWindow, RowsShowNewestFirstEachWithItsLoadButton) {
     profile.AddFile("mid.replay", kNoon);
     profile.AddFile("notes.txt", kNoon + 2 * kDay);
     OpenWindow();
-    std::vector<std::string> lines = Lines(host.FrameText());
+    std::vector<std::string> lines = testhost::ScreenLines(host.FrameText());
     EXPECT_TRUE(Shows(host.FrameText(), "[ Refresh list ] 3 replays found"));
     std::vector<std::string> rows;
     std::copy_if(lines.begin(), lines.end(), std::back_inserter(rows),

@@ -1,10 +1,22 @@
 #include "host/plugin_host.h"
 
+#include <sstream>
 #include <stdexcept>
 
 #include <imgui.h>
 
 namespace testhost {
+
+std::vector<std::string> ScreenLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        line.erase(0, line.find_first_not_of(' '));
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
 
 std::filesystem::path TapeloomModulePath() {
     return sandbox::ExecutableFolder() / sandbox::ModuleFileName("Tapeloom");

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <pluginsdk/PluginWindow.h>
 #include <pluginsdk/QuintraPlugin.h>
@@ -12,6 +13,9 @@
 #include "ui_driver.h"
 
 namespace testhost {
+
+// A frame's text (UiDriver::FrameText) as its non-empty screen rows, trimmed.
+std::vector<std::string> ScreenLines(const std::string& text);
 
 // The built Tapeloom module beside the test program.
 std::filesystem::path TapeloomModulePath();
