@@ -48,8 +48,10 @@ public:
 
     // While set, every frame records the text it showed in lastFrameText, as
     // Dear ImGui's text log writes it: one line per screen row, buttons as
-    // "[label]", hidden and clipped items left out. The log ends with the first
-    // top-level window, so draw only the window of interest in such frames.
+    // "[label]", the hidden part of a label left out. While it logs, Dear
+    // ImGui clips nothing, so rows scrolled out of view are listed too. The
+    // log ends with the first top-level window, so draw only the window of
+    // interest in such frames.
     bool recordText = false;
     std::string lastFrameText;
 
