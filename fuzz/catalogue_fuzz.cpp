@@ -35,6 +35,7 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "log/Log.h"
 #include "platform/platform.h"
 #include "replay_catalogue.h"
@@ -52,22 +53,8 @@ constexpr std::int64_t kLastLocalSecond = 32'536'799'999;
 constexpr std::size_t kMaxDiskEntries = 40;
 constexpr std::size_t kMaxPlayedEntries = 400;
 
-void Check(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-class Console final : public CVarManagerWrapper {
-public:
-    void log(std::string text) override { lines.push_back(std::move(text)); }
-    void executeCommand(std::string, bool) override {}
-    void registerNotifier(std::string, std::function<void(std::vector<std::string>)>, std::string,
-                          unsigned char) override {}
-    void setBind(std::string, std::string) override {}
-
-    std::vector<std::string> lines;
-};
+using fuzzsupport::Check;
+using fuzzsupport::Console;
 
 enum class Kind : std::uint8_t { File, Folder, DanglingLink, SelfLink, LinkToEntry, LinkToFolder, LinkToParent, Gone };
 constexpr int kKinds = 8;

@@ -15,27 +15,14 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "log/Log.h"
 #include "platform/platform.h"
 
 namespace {
 
-void Check(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-class Console final : public CVarManagerWrapper {
-public:
-    void log(std::string text) override { lines.push_back(std::move(text)); }
-    void executeCommand(std::string, bool) override {}
-    void registerNotifier(std::string, std::function<void(std::vector<std::string>)>, std::string,
-                          unsigned char) override {}
-    void setBind(std::string, std::string) override {}
-
-    std::vector<std::string> lines;
-};
+using fuzzsupport::Check;
+using fuzzsupport::Console;
 
 // The module's messages that take text, split where the text goes.
 struct Message {

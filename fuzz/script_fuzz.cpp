@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "script.h"
 
 namespace {
@@ -20,11 +21,7 @@ using sandbox::ScriptError;
 using sandbox::Step;
 using Kind = sandbox::Step::Kind;
 
-void Check(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
+using fuzzsupport::Check;
 
 constexpr std::string_view kBlanks = " \t\r\n\v\f";
 
