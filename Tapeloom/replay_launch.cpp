@@ -47,14 +47,10 @@ template <typename Action> void Contained(const char* what, Action&& action) noe
     }
 }
 
+// The part after the last backslash or slash, extension included.
 NativeStringView FileName(NativeStringView path) {
-    std::size_t separator = path.find_last_of(tapeloom::platform::NativeStringView(
-#if defined(_WIN32)
-        L"\\/"
-#else
-        "\\/"
-#endif
-        ));
+    constexpr tapeloom::platform::NativeChar separators[] = {'\\', '/'};
+    std::size_t separator = path.find_last_of(NativeStringView(separators, 2));
     return separator == NativeStringView::npos ? path : path.substr(separator + 1);
 }
 
