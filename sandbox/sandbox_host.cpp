@@ -340,15 +340,15 @@ std::string Host::ClickLoad(int row) {
     if (std::string problem = ReadyForClick(title); !problem.empty()) return problem;
     ImGuiWindow* list = ui_.FindChildWindow(title, "ReplayList");
     if (!list) return "the " + title + " window has no replay list";
-    ImGuiID id = UiDriver::ItemId(list, "Load##" + std::to_string(row));
-    bool clicked = ui_.ClickItem(list, id, [this] { DrawFrame(); });
+    const std::string label = "Load##" + std::to_string(row);
+    bool clicked = ui_.ClickButtonInChild(title, "ReplayList", label, [this] { DrawFrame(); });
     if (!clicked) {
         // The row may be scrolled out of sight: bring it to the middle of the list and look again.
         const ImGuiStyle& style = ui_.Context()->Style;
         float rowHeight = ui_.Context()->FontSize + style.FramePadding.y * 2 + style.ItemSpacing.y;
         ui_.ScrollTo(list, std::max(0.0f, static_cast<float>(row) * rowHeight - list->Size.y / 2));
         ui_.Frame([this] { DrawFrame(); });
-        clicked = ui_.ClickItem(list, id, [this] { DrawFrame(); });
+        clicked = ui_.ClickButtonInChild(title, "ReplayList", label, [this] { DrawFrame(); });
     }
     DrainCommands();
     return clicked ? std::string() : "no row " + std::to_string(row) + " in the replay list";

@@ -131,6 +131,12 @@ bool UiDriver::ClickButton(const std::string& windowName, const std::string& lab
     return window && ClickItem(window, ItemId(window, label), draw);
 }
 
+bool UiDriver::ClickButtonInChild(const std::string& windowName, const std::string& childName, const std::string& label,
+                                  const DrawFunction& draw) {
+    ImGuiWindow* child = FindChildWindow(windowName, childName);
+    return child && ClickItem(child, ItemId(child, label), draw);
+}
+
 bool UiDriver::ClickClose(const std::string& windowName, const DrawFunction& draw) {
     return ClickButton(windowName, "#CLOSE", draw);
 }

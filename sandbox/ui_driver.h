@@ -62,6 +62,9 @@ public:
     bool ClickItem(ImGuiWindow* window, ImGuiID id, const DrawFunction& draw);
     // A button by its label (e.g. "Refresh list", "Load##3") in the named window.
     bool ClickButton(const std::string& windowName, const std::string& label, const DrawFunction& draw);
+    // A button by its label in a child window (BeginChild(childName)) of the named window.
+    bool ClickButtonInChild(const std::string& windowName, const std::string& childName, const std::string& label,
+                            const DrawFunction& draw);
     // The title bar's close button of the named window.
     bool ClickClose(const std::string& windowName, const DrawFunction& draw);
     // The title bar's collapse button of the named window.

@@ -4,6 +4,7 @@
 // header (the catalogue logic, the log lines) is shared by every platform.
 
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -32,7 +33,14 @@ struct Error {
 };
 
 // Reads an environment variable as narrow text; empty optional when unset.
-std::optional<std::string> ReadEnvironment(const char* name);
+inline std::optional<std::string> ReadEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+}
+
+// The system's own text for an error code (in US English where the system has it).
+std::string SystemMessage(int code);
 
 // Narrow profile text to a native path: through the file system's code page on
 // Windows (UTF-8 under a 65001 C locale, else ANSI or OEM as the file APIs
@@ -84,6 +92,16 @@ bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept;
 // Native text to narrow text for a log line: the file system's code page on
 // Windows with a replacement for what cannot be mapped, bytes on Linux. Never throws.
 std::string NarrowForLog(NativeStringView text) noexcept;
+
+inline std::string Error::Text() const {
+    std::string message = SystemMessage(code);
+    while (!message.empty() && (message.back() == ' ' || (message.back() >= '\t' && message.back() <= '\r'))) {
+        message.pop_back();
+    }
+    std::string text = operation + ": " + message;
+    if (path) text += ": \"" + NarrowForLog(*path) + "\"";
+    return text;
+}
 
 // The native path separator placed between the replay folder and a file name.
 inline constexpr NativeChar kPathSeparator =

@@ -93,18 +93,8 @@ private:
 
 } // namespace
 
-std::string Error::Text() const {
-    std::string message = std::generic_category().message(code);
-    while (!message.empty() && std::strchr(" \t\r\n", message.back()) != nullptr) message.pop_back();
-    std::string text = operation + ": " + message;
-    if (path) text += ": \"" + NarrowForLog(*path) + "\"";
-    return text;
-}
-
-std::optional<std::string> ReadEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
+std::string SystemMessage(int code) {
+    return std::generic_category().message(code);
 }
 
 std::optional<Error> ProfileTextToPath(std::string_view text, NativeString& path) {

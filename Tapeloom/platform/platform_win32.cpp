@@ -45,22 +45,6 @@ std::int64_t TicksFromFileTime(const FILETIME& time) noexcept {
     return static_cast<std::int64_t>(ticks);
 }
 
-std::string SystemMessage(DWORD code) {
-    char buffer[1024];
-    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    DWORD length = FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer,
-                                  sizeof buffer, nullptr);
-    // Systems without the English messages installed still have their own.
-    if (length == 0) {
-        length = FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer,
-                                nullptr);
-    }
-    if (length == 0) return "unknown error " + std::to_string(code);
-    std::string message(buffer, length);
-    while (!message.empty() && std::strchr(" \t\r\n", message.back()) != nullptr) message.pop_back();
-    return message;
-}
-
 class Win32Listing final : public FolderListing {
 public:
     Win32Listing(HANDLE handle, const WIN32_FIND_DATAW& first, const NativeString& path)
@@ -118,16 +102,19 @@ private:
 
 } // namespace
 
-std::string Error::Text() const {
-    std::string text = operation + ": " + SystemMessage(static_cast<DWORD>(code));
-    if (path) text += ": \"" + NarrowForLog(*path) + "\"";
-    return text;
-}
-
-std::optional<std::string> ReadEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
+std::string SystemMessage(int code) {
+    const auto error = static_cast<DWORD>(code);
+    char buffer[1024];
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    DWORD length = FormatMessageA(flags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer,
+                                  sizeof buffer, nullptr);
+    // Systems without the English messages installed still have their own.
+    if (length == 0) {
+        length = FormatMessageA(flags, nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer,
+                                nullptr);
+    }
+    if (length == 0) return "unknown error " + std::to_string(error);
+    return std::string(buffer, length);
 }
 
 std::optional<Error> ProfileTextToPath(std::string_view text, NativeString& path) {

@@ -84,8 +84,7 @@ bool PluginHost::Click(const std::string& label) {
 }
 
 bool PluginHost::ClickInList(const std::string& label) {
-    ImGuiWindow* list = ui.FindChildWindow(window->MenuTitle(), "ReplayList");
-    return list && ui.ClickItem(list, sandbox::UiDriver::ItemId(list, label), [this] { Draw(); });
+    return ui.ClickButtonInChild(window->MenuTitle(), "ReplayList", label, [this] { Draw(); });
 }
 
 bool PluginHost::ClickClose() {
