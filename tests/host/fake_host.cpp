@@ -2,17 +2,9 @@
 
 namespace testhost {
 
-FakeConsole::~FakeConsole() {
-    if (destructionLog) destructionLog->push_back("console");
-}
-
-void FakeConsole::log(std::string text) {
-    lines.push_back(std::move(text));
-}
-
 void FakeConsole::executeCommand(std::string command, bool log) {
-    if (journal) journal->push_back("executeCommand " + command);
-    commands.emplace_back(std::move(command), log);
+    allLogged = allLogged && log;
+    journal->push_back("command " + command);
 }
 
 void FakeConsole::registerNotifier(std::string command, std::function<void(std::vector<std::string>)> callback,
@@ -20,39 +12,16 @@ void FakeConsole::registerNotifier(std::string command, std::function<void(std::
     notifiers.push_back({std::move(command), std::move(callback), std::move(description), permissions});
 }
 
-void FakeConsole::setBind(std::string key, std::string command) {
-    binds.emplace_back(std::move(key), std::move(command));
-}
-
-bool FakeConsole::RunNotifier(const std::string& command, std::vector<std::string> arguments) {
-    for (Notifier& notifier : notifiers) {
-        if (notifier.command == command) {
-            notifier.callback(std::move(arguments));
-            return true;
-        }
-    }
-    return false;
-}
-
-FakeGame::~FakeGame() {
-    if (destructionLog) destructionLog->push_back("game");
-}
-
 void FakeGame::PlayReplay(const std::filesystem::path& replayPath) {
-    if (journal) journal->push_back("PlayReplay");
-    playedReplays.push_back(replayPath);
-}
-
-std::string FakeGame::GetCurrentMap() {
-    return currentMap;
-}
-
-bool FakeGame::IsInFreeplay() {
-    return inFreeplay;
-}
-
-void FakeGame::Execute(std::function<void(GameWrapper*)> callback) {
-    queued.push_back(std::move(callback));
+    std::string name = "?";
+    try {
+        const std::u8string text = replayPath.filename().u8string();
+        name.assign(text.begin(), text.end());
+    } catch (...) {
+        // A name with a lone surrogate has no UTF-8 form; the path itself is kept whole below.
+    }
+    journal->push_back("PlayReplay " + name);
+    played.push_back(replayPath);
 }
 
 void FakeGame::HookEvent(std::string eventName, std::function<void(std::string eventName)> callback) {
@@ -65,16 +34,15 @@ void FakeGame::UnhookEvent(std::string eventName) {
 }
 
 std::size_t FakeGame::RunQueued() {
-    std::vector<std::function<void(GameWrapper*)>> batch = std::move(queued);
-    queued.clear();
+    std::vector<std::function<void(GameWrapper*)>> batch = std::exchange(queued, {});
     for (auto& callback : batch) callback(this);
     return batch.size();
 }
 
-bool FakeGame::FireEvent(const std::string& eventName) {
-    auto hook = hooks.find(eventName);
+bool FakeGame::Tick() {
+    auto hook = hooks.find(kGameTimeEvent);
     if (hook == hooks.end()) return false;
-    hook->second(eventName);
+    hook->second(kGameTimeEvent);
     return true;
 }
 

@@ -41,6 +41,7 @@ PluginHost::~PluginHost() {
 void PluginHost::Unload() {
     if (!plugin) return;
     plugin->onUnload();
+    // The callables live in the module's code: none may outlive it.
     console->notifiers.clear();
     game->hooks.clear();
     game->queued.clear();
@@ -67,24 +68,20 @@ void PluginHost::Draw() {
     window->RenderFrame();
 }
 
-void PluginHost::Frame() {
-    ui.Frame([this] { Draw(); });
-}
-
 void PluginHost::Frames(int count) {
-    for (int i = 0; i < count; ++i) Frame();
+    for (int i = 0; i < count; ++i) ui.Frame([this] { Draw(); });
 }
 
-std::string PluginHost::FrameText() {
-    return ui.FrameText([this] { Draw(); });
+std::vector<std::string> PluginHost::Screen() {
+    return ScreenLines(ui.FrameText([this] { Draw(); }));
 }
 
 bool PluginHost::Click(const std::string& label) {
     return ui.ClickButton(window->MenuTitle(), label, [this] { Draw(); });
 }
 
-bool PluginHost::ClickInList(const std::string& label) {
-    return ui.ClickButtonInChild(window->MenuTitle(), "ReplayList", label, [this] { Draw(); });
+bool PluginHost::ClickLoad(int row) {
+    return ui.ClickButtonInChild(window->MenuTitle(), "ReplayList", "Load##" + std::to_string(row), [this] { Draw(); });
 }
 
 bool PluginHost::ClickClose() {

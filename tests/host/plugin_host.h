@@ -21,9 +21,9 @@ std::vector<std::string> ScreenLines(const std::string& text);
 std::filesystem::path TapeloomModulePath();
 
 // A plug-in loaded the way the host does it: getPlugin, a host copy of the
-// handle, both handles filled with recording fakes, onLoad, the window
-// interface found by dynamic_pointer_cast, and a UI context attached before
-// any frame. Unload releases everything in host order.
+// handle, both handles filled with recording fakes sharing one journal, onLoad,
+// the window interface found by dynamic_pointer_cast, and a UI context
+// attached before any frame. Unload releases everything in host order.
 class PluginHost {
 public:
     explicit PluginHost(const std::filesystem::path& module = TapeloomModulePath());
@@ -39,18 +39,17 @@ public:
     void Open();
     void Close();
 
-    // One host frame: the plug-in's window is drawn while shown.
-    void Frame();
-    void Frames(int count);
-    // One host frame; returns the text the screen showed (see UiDriver::FrameText).
-    std::string FrameText();
-    // Clicks a button of the plug-in window by label; in the replay list when `inList`.
+    void Frames(int count = 1);
+    // One host frame; returns its screen rows (see UiDriver::FrameText).
+    std::vector<std::string> Screen();
+    // Clicks a button of the plug-in window by label, or a row's Load button.
     bool Click(const std::string& label);
-    bool ClickInList(const std::string& label);
+    bool ClickLoad(int row);
     bool ClickClose();
 
-    std::shared_ptr<FakeConsole> console = std::make_shared<FakeConsole>();
-    std::shared_ptr<FakeGame> game = std::make_shared<FakeGame>();
+    std::shared_ptr<Journal> journal = std::make_shared<Journal>();
+    std::shared_ptr<FakeConsole> console = std::make_shared<FakeConsole>(journal);
+    std::shared_ptr<FakeGame> game = std::make_shared<FakeGame>(journal);
     sandbox::PluginModule module;
     std::shared_ptr<Quintra::Plugin::QuintraPlugin> plugin;
     std::shared_ptr<Quintra::Plugin::PluginWindow> window;

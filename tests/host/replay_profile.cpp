@@ -77,8 +77,7 @@ ReplayProfile::~ReplayProfile() {
     std::filesystem::remove_all(root, ignored);
 }
 
-std::filesystem::path ReplayProfile::AddFile(const std::filesystem::path& name, std::int64_t ticks) {
-    std::filesystem::path file = Folder() / name;
+std::filesystem::path WriteFile(const std::filesystem::path& file, std::int64_t ticks) {
     std::ofstream(file) << "replay";
     SetWriteTime(file, ticks);
     return file;

@@ -12,13 +12,18 @@ namespace testhost {
 // replaces an inherited USERPROFILE.
 void SetEnvironment(const char* name, const std::optional<std::string>& value);
 
-// Sets a file's or folder's last-write time, in 100-ns ticks since 1601-01-01 UTC.
-void SetWriteTime(const std::filesystem::path& path, std::int64_t ticks);
-
 // Ticks since 1601 for a UTC calendar time given as seconds since 1970.
 constexpr std::int64_t TicksFromUnixSeconds(std::int64_t seconds) {
     return seconds * 10'000'000 + 116'444'736'000'000'000;
 }
+inline constexpr std::int64_t kTicksPerSecond = 10'000'000;
+// 2024-03-15 18:42:07 UTC.
+inline constexpr std::int64_t kMarch2024 = TicksFromUnixSeconds(1710528127);
+
+// Sets a file's or folder's (or a link's own) last-write time, in ticks since 1601.
+void SetWriteTime(const std::filesystem::path& path, std::int64_t ticks);
+// Writes a small file with the given write time; returns its path.
+std::filesystem::path WriteFile(const std::filesystem::path& file, std::int64_t ticks);
 
 // A temporary user profile holding the game's replay folder, with USERPROFILE
 // pointing at it for the object's lifetime.
@@ -33,9 +38,9 @@ public:
     // The TAGame folder that holds the replay folder candidates.
     std::filesystem::path GameFolder() const { return root / "Documents" / "My Games" / "Corvane" / "TAGame"; }
     std::filesystem::path Folder() const { return GameFolder() / replayFolder; }
-
-    // Creates a small file in the replay folder with the given write time.
-    std::filesystem::path AddFile(const std::filesystem::path& name, std::int64_t ticks);
+    std::filesystem::path AddFile(const std::filesystem::path& name, std::int64_t ticks) {
+        return WriteFile(Folder() / name, ticks);
+    }
 
     std::filesystem::path root;
     std::string replayFolder;

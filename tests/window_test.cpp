@@ -14,16 +14,14 @@
 
 namespace {
 
-// Records, at each RenderWindow, the ImGui window it runs in and how many
-// commands the console had then.
+// Records, at each RenderWindow, the ImGui window it runs in and the journal's length then.
 class ProbeWindow : public PluginWindowBase {
 public:
-    explicit ProbeWindow(testhost::FakeConsole& console) : console_(console) {}
-
+    explicit ProbeWindow(testhost::Journal& journal) : journal_(journal) {}
     void RenderWindow() override {
         ++renders;
         drawnInto = ImGui::GetCurrentWindow()->Name;
-        commandsAtRender = console_.commands.size();
+        commandsAtRender = journal_.size();
         ImGui::Text("contents");
     }
 
@@ -32,7 +30,7 @@ public:
     std::size_t commandsAtRender = 0;
 
 private:
-    testhost::FakeConsole& console_;
+    testhost::Journal& journal_;
 };
 
 class WindowFrame : public testing::Test {
@@ -46,74 +44,61 @@ protected:
         globalCvarManager.reset();
         ImGui::SetCurrentContext(nullptr);
     }
-
     void Draw() {
         ImGui::SetNextWindowPos(ImVec2(40, 40), ImGuiCond_FirstUseEver);
         ImGui::SetNextWindowSize(ImVec2(400, 300), ImGuiCond_FirstUseEver);
         window.RenderFrame();
         // Begin and End stay paired whatever RenderFrame decided.
-        stackAfterFrame = ImGui::GetCurrentContext()->CurrentWindowStack.Size;
+        EXPECT_EQ(ImGui::GetCurrentContext()->CurrentWindowStack.Size, 1);
     }
     void Frame() {
         ui.Frame([this] { Draw(); });
     }
-    std::vector<std::pair<std::string, bool>> Toggles(std::size_t count) {
-        return std::vector<std::pair<std::string, bool>>(count, {"togglemenu Tapeloom", true});
-    }
+    testhost::Journal Toggles(std::size_t count) { return testhost::Journal(count, "command togglemenu Tapeloom"); }
 
     std::shared_ptr<testhost::FakeConsole> console = std::make_shared<testhost::FakeConsole>();
+    testhost::Journal& journal = *console->journal;
     sandbox::UiDriver ui;
-    ProbeWindow window{*console};
-    int stackAfterFrame = -1;
+    ProbeWindow window{journal};
 };
 
-TEST_F(WindowFrame, CloseButtonAsksTheHostToHideAfterTheContentsAreDrawn) {
+TEST_F(WindowFrame, TheCloseButtonAsksTheHostToHideAfterTheContentsAreDrawnUntilItDoes) {
     Frame();
-    ASSERT_TRUE(console->commands.empty());
-    int rendersBefore = window.renders;
+    window.OnWindowClosed();
+    window.OnWindowOpened();
+    Frame();
+    ASSERT_TRUE(journal.empty()) << "closed and opened by the host: nothing to ask";
+    const int rendersBefore = window.renders;
 
     ASSERT_TRUE(ui.ClickClose("Tapeloom", [this] { Draw(); }));
     EXPECT_FALSE(window.windowOpen);
     EXPECT_GT(window.renders, rendersBefore) << "the contents are still drawn in the closing frame";
     EXPECT_EQ(window.drawnInto, "Tapeloom");
     EXPECT_EQ(window.commandsAtRender, 0u) << "the command follows ImGui::End";
-    EXPECT_EQ(console->commands, Toggles(1));
-    EXPECT_EQ(stackAfterFrame, 1);
-
-    // The host has not hidden the window yet: every frame asks again.
+    EXPECT_EQ(journal, Toggles(1));
+    EXPECT_TRUE(console->allLogged);
     Frame();
     Frame();
-    EXPECT_EQ(console->commands, Toggles(3));
+    EXPECT_EQ(journal, Toggles(3)) << "every frame asks again while the host has not hidden it";
 }
 
-TEST_F(WindowFrame, ClosedThenOpenedByTheHostStaysOpenAndSendsNothing) {
-    Frame();
-    window.OnWindowClosed();
-    window.OnWindowOpened();
-    Frame();
-    EXPECT_TRUE(window.windowOpen);
-    EXPECT_TRUE(console->commands.empty());
-}
-
-TEST_F(WindowFrame, CollapsedWindowDrawsNothingAndAsksNothingUntilExpanded) {
+TEST_F(WindowFrame, ACollapsedWindowDrawsNothingAndAsksNothingUntilExpanded) {
     Frame();
     ASSERT_TRUE(ui.ClickCollapse("Tapeloom", [this] { Draw(); }));
-    int rendersWhenCollapsed = window.renders;
-
+    const int rendersWhenCollapsed = window.renders;
     window.windowOpen = false; // closed while collapsed
     Frame();
     Frame();
     EXPECT_EQ(window.renders, rendersWhenCollapsed);
-    EXPECT_TRUE(console->commands.empty());
-    EXPECT_EQ(stackAfterFrame, 1) << "one End for the Begin that returned false";
+    EXPECT_TRUE(journal.empty());
 
     ASSERT_TRUE(ui.ClickCollapse("Tapeloom", [this] { Draw(); }));
     Frame(); // the collapse state changes at the next Begin
     EXPECT_GT(window.renders, rendersWhenCollapsed);
-    EXPECT_FALSE(console->commands.empty()) << "the first expanded frame sends the close request";
+    EXPECT_FALSE(journal.empty()) << "the first expanded frame sends the close request";
 }
 
-TEST_F(WindowFrame, InputCaptureIsWantedWhenEitherFlagIsSet) {
+TEST_F(WindowFrame, NamesInputCaptureAndOverlayState) {
     Frame();
     ImGuiIO& io = ui.Context()->IO;
     for (bool mouse : {false, true}) {
@@ -123,23 +108,19 @@ TEST_F(WindowFrame, InputCaptureIsWantedWhenEitherFlagIsSet) {
             EXPECT_EQ(window.WantsInputCapture(), mouse || keyboard) << mouse << keyboard;
         }
     }
-}
-
-TEST_F(WindowFrame, NamesAndOverlayState) {
     window.menuTitle = "Renamed";
     EXPECT_EQ(window.MenuName(), "Tapeloom");
     EXPECT_EQ(window.MenuTitle(), "Renamed");
     window.OnWindowClosed();
+    EXPECT_FALSE(window.windowOpen);
     EXPECT_TRUE(window.IsOverlayActive());
-}
 
-TEST(WindowWithoutContext, DrawingOrAskingBeforeAttachIsHarmless) {
+    // A host that draws or asks before attaching a context gets nothing, not a crash.
     ImGui::SetCurrentContext(nullptr);
-    testhost::FakeConsole console;
-    ProbeWindow window{console};
-    window.RenderFrame();
-    EXPECT_FALSE(window.WantsInputCapture());
-    EXPECT_EQ(window.renders, 0);
+    ProbeWindow unattached{journal};
+    unattached.RenderFrame();
+    EXPECT_FALSE(unattached.WantsInputCapture());
+    EXPECT_EQ(unattached.renders, 0);
 }
 
 } // namespace
