@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "host/fake_host.h"
-#include "plugin_module.h"
 #include "host/replay_profile.h"
 #include "log/Log.h"
+#include "plugin_module.h"
 #include "replay_catalogue.h"
 
 #if defined(_WIN32)
@@ -49,10 +49,10 @@ const fs::path kGameFolders = fs::path("Documents") / "My Games" / "Corvane" / "
 // access failure on both platforms.
 struct Breaks {
     bool failOpen = false;
-    int failAdvanceAfter = -1; // entries handed out before advancing fails
-    int failTimeAt = -1;       // the time query that fails, as for a link without target
-    int vanishAt = -1;         // the time query whose entry is gone
-    std::map<NativeString, std::int64_t> times; // replace the file system's time of these names
+    int failAdvanceAfter = -1;                                // entries handed out before advancing fails
+    int failTimeAt = -1;                                      // the time query that fails, as for a link without target
+    int vanishAt = -1;                                        // the time query whose entry is gone
+    std::map<NativeString, std::int64_t> times;               // replace the file system's time of these names
     std::vector<std::pair<std::int64_t, NativeString>> timed; // times read, in listing order
     NativeString failedPath;
 };
@@ -171,66 +171,38 @@ public:
 };
 
 TEST_F(Catalogue, FolderChoiceFollowsTheFoldersFromOneRefreshToTheNext) {
-    struct Row {
-        const char* name;
-        std::function<void(Catalogue&)> make;
-        std::function<Lines(const fs::path& game)> lines;
-        std::vector<fs::path> listed; // under the game folder
-    };
-    auto replayIn = [](const char* folder) {
-        return [folder](Catalogue& test) { WriteFile(test.MakeFolder(folder) / "a.replay", kMarch2024); };
-    };
-    const std::vector<Row> rows = {
-        {"Demos alone is listed", replayIn("Demos"), [](const fs::path&) { return Counted(1); }, {"Demos/a.replay"}},
-        {"neither folder", [](Catalogue& test) { test.MakeFolder("Replays"); },
-         [](const fs::path&) { return Lines{"Refreshing replay list...", "No replay directory found."}; }, {}},
-        {"DemosEpic wins even when empty",
-         [&](Catalogue& test) {
-             replayIn("Demos")(test);
-             test.MakeFolder("DemosEpic");
-         },
-         [](const fs::path&) { return Counted(0); }, {}},
-        {"a file named DemosEpic is chosen and cannot be listed",
-         [&](Catalogue& test) {
-             replayIn("Demos")(test);
-             WriteFile(test.Game() / "DemosEpic", kMarch2024);
-         },
-         [](const fs::path& game) {
-             return Failed("directory_iterator::directory_iterator: <message>: \"" + Narrow(game / "DemosEpic") + "\"",
-                           0);
-         },
-         {}},
-        {"USERPROFILE unset", [&](Catalogue& test) {
-             replayIn("Demos")(test);
-             testhost::SetEnvironment("USERPROFILE", std::nullopt);
-         },
-         [](const fs::path&) { return Lines{"Refreshing replay list..."}; }, {}},
+    const fs::path demos = MakeFolder("Demos"), epic = Game() / "DemosEpic";
+    WriteFile(demos / "a.replay", kMarch2024);
+    Refresh();
+    EXPECT_EQ(console->lines, Counted(1));
+    EXPECT_EQ(Paths(), std::vector<NativeString>{Joined(demos, "a.replay")});
 #if !defined(_WIN32)
-        {"a dangling DemosEpic link is absent",
-         [&](Catalogue& test) {
-             replayIn("Demos")(test);
-             fs::create_symlink(test.profile.root / "nowhere", test.Game() / "DemosEpic");
-         },
-         [](const fs::path&) { return Counted(1); }, {"Demos/a.replay"}},
-        {"a DemosEpic link to itself cannot be tested",
-         [](Catalogue& test) { fs::create_symlink("DemosEpic", test.Game() / "DemosEpic"); },
-         [](const fs::path& game) { return Failed("exists: <message>: \"" + Narrow(game / "DemosEpic") + "\"", 0); },
-         {}},
+    fs::create_symlink(profile.root / "nowhere", epic); // dangling: absent
+    Refresh();
+    EXPECT_EQ(Paths(), std::vector<NativeString>{Joined(demos, "a.replay")});
+    fs::remove(epic);
+    fs::create_symlink("DemosEpic", epic); // a link to itself cannot be tested: said so, never skipped
+    Refresh();
+    ExpectLines(console->lines, Failed("exists: <message>: \"" + Narrow(epic) + "\"", 0));
+    fs::remove(epic);
 #endif
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::vector<fs::path> earlier;
-        for (const auto& item : fs::directory_iterator(Game())) earlier.push_back(item.path());
-        for (const fs::path& item : earlier) fs::remove_all(item);
-        testhost::SetEnvironment("USERPROFILE", profile.root.string());
-        row.make(*this);
-        Refresh();
-        ExpectLines(console->lines, row.lines(Game()));
-        std::vector<NativeString> listed;
-        for (const fs::path& path : row.listed) listed.push_back(Joined((Game() / path).parent_path(), path.filename()));
-        EXPECT_EQ(Paths(), listed);
-    }
+    WriteFile(epic, kMarch2024); // a file named DemosEpic is chosen, and cannot be listed
+    Refresh();
+    ExpectLines(console->lines,
+                Failed("directory_iterator::directory_iterator: <message>: \"" + Narrow(epic) + "\"", 0));
+    fs::remove(epic);
+    MakeFolder("DemosEpic"); // DemosEpic wins even when empty
+    Refresh();
+    EXPECT_EQ(console->lines, Counted(0));
+    fs::remove_all(epic);
+    fs::remove_all(demos);
+    Refresh();
+    EXPECT_EQ(console->lines, (Lines{"Refreshing replay list...", "No replay directory found."}));
+    EXPECT_TRUE(entries.empty());
+    testhost::SetEnvironment("USERPROFILE", std::nullopt);
+    Refresh();
+    EXPECT_EQ(console->lines, Lines{"Refreshing replay list..."});
+    EXPECT_TRUE(entries.empty());
 }
 
 TEST_F(Catalogue, AnEmptyProfileIsLookedForUnderTheCurrentFolder) {
@@ -247,7 +219,8 @@ TEST_F(Catalogue, AnEmptyProfileIsLookedForUnderTheCurrentFolder) {
     testhost::SetEnvironment("USERPROFILE", profileText);
     Refresh();
     fs::current_path(previous);
-    EXPECT_EQ(Paths(), std::vector<NativeString>{fs::path(profileText).native() + Joined(kGameFolders / "Demos", "a.replay")});
+    EXPECT_EQ(Paths(),
+              std::vector<NativeString>{fs::path(profileText).native() + Joined(kGameFolders / "Demos", "a.replay")});
 }
 
 TEST_F(Catalogue, OnlyTheExactExtensionAfterAStemIsListed) {
@@ -290,7 +263,7 @@ TEST_F(Catalogue, NewestFirstByRawTimeWithTheTimeAsLocalText) {
 #if !defined(_WIN32) // Wine's runtime stops converting earlier
         {"last3001", kEpoch + 32'536'799'999 * kTicksPerSecond, "3001-01-19 07:59:59"},
 #endif
-        {"disk", 133'550'017'279'999'999, "2024-03-15 18:42:07"},  // a fraction of a second is dropped
+        {"disk", 133'550'017'279'999'999, "2024-03-15 18:42:07"},   // a fraction of a second is dropped
         {"twin-a", 133'550'017'275'000'000, "2024-03-15 18:42:07"}, // equal times are both listed
         {"twin-b", 133'550'017'275'000'000, "2024-03-15 18:42:07"},
         {"january", testhost::TicksFromUnixSeconds(1704085200), "2024-01-01 05:00:00"},
@@ -376,6 +349,22 @@ TEST_F(Catalogue, WindowsPathsAndCodePages) {
         EXPECT_EQ(Paths(), std::vector<NativeString>{Joined(demos, "a.replay")});
     }
 
+    // Profile bytes the Western code pages leave undefined: listed under the
+    // folder so named where the code page maps them (Wine), else reported.
+    const char undefined[] = "\x81\x8d\x90";
+    wchar_t wide[8];
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, undefined, 3, wide, 8);
+    const fs::path mapped = profile.root / std::wstring(wide, static_cast<std::size_t>(std::max(length, 0)));
+    fs::create_directories(mapped / kGameFolders / "Demos");
+    WriteFile(mapped / kGameFolders / "Demos" / "a.replay", kMarch2024);
+    testhost::SetEnvironment("USERPROFILE", profile.root.string() + "\\" + undefined);
+    Refresh();
+    if (length <= 0) {
+        ExpectLines(console->lines, Failed("path::path: <message>", 0));
+    } else {
+        EXPECT_EQ(Paths(), std::vector<NativeString>{Joined(mapped / kGameFolders / "Demos", "a.replay")});
+    }
+
     if (GetACP() != 1252 || GetOEMCP() != 437) GTEST_SKIP() << "the rest needs ANSI 1252 and OEM 437";
     NativeString path;
     EXPECT_FALSE(tapeloom::platform::ProfileTextToPath("C:\\\x80", path));
@@ -438,16 +427,18 @@ TEST_F(Catalogue, OneMetadataQueryPerReplayNameAndLinksShowTheirTargetsTime) {
     WriteFile(demos / "target.bin", kMarch2024 - kTicksPerSecond);
     fs::create_symlink("target.bin", demos / "link.replay");
     fs::create_symlink("target.bin", demos / "link.txt");
-    expected["link.replay"] = {0}; // followed to its target at once
+    fs::create_symlink(".", demos / "up.replay");          // leads back up the tree: listed, never entered
+    expected["link.replay"] = expected["up.replay"] = {0}; // followed to their targets at once
     queries.clear();
     Refresh();
     EXPECT_EQ(queries, expected);
-    ASSERT_EQ(entries.size(), 21u);
+    ASSERT_EQ(entries.size(), 22u);
     EXPECT_EQ(entries.back().filePath, Joined(demos, "link.replay"));
     EXPECT_EQ(entries.back().lastWriteTime, kMarch2024 - kTicksPerSecond);
 
     // A file system without types: only a link pays for a second query.
     for (int i = 1; i < 20; ++i) fs::remove(demos / ("r" + std::to_string(i) + ".replay"));
+    fs::remove(demos / "up.replay");
     queries.clear();
     hideTypes = true;
     Refresh();
@@ -482,9 +473,9 @@ TEST_F(Catalogue, LinksThatCannotBeFollowedStopTheScanAtTheFirstOneListed) {
         for (const std::string& name : before) read.push_back(Joined(demos, name));
         Refresh();
         EXPECT_EQ(Paths(), read);
-        ExpectLines(console->lines, Failed("directory_entry::last_write_time: <message>: \"" +
-                                               Narrow(demos / stop) + "\"",
-                                           before.size()));
+        ExpectLines(
+            console->lines,
+            Failed("directory_entry::last_write_time: <message>: \"" + Narrow(demos / stop) + "\"", before.size()));
     };
     fs::create_symlink("nowhere", demos / "dangling.replay");
     expectStopAtFirstLink();
@@ -549,44 +540,37 @@ TEST_F(Catalogue, AHundredThousandEntriesAreListedWholeAndNewestFirst) {
 }
 
 // Refreshes as an unprivileged user (root reads every folder) through the
-// refresh_report program: a profile under /tmp with part of it out of reach.
-TEST(CatalogueUnreadable, FoldersTheUserCannotReadAreReportedWithTheirPath) {
+// refresh_report program, with part of a profile under /tmp out of reach.
+TEST_F(Catalogue, FoldersTheUserCannotReadAreReportedWithTheirPath) {
     if (geteuid() == 0 && std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv";
     char folder[] = "/tmp/tapeloom-unreadable-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
-    const fs::path root = folder, game = root / kGameFolders, demos = game / "Demos";
+    const fs::path root = folder, game = root / kGameFolders, demos = game / "Demos", report = root / "report";
     fs::create_directories(demos);
-    for (fs::path part = demos; part != root.parent_path(); part = part.parent_path()) fs::permissions(part, fs::perms(0755));
+    for (fs::path part = demos; part != root.parent_path(); part = part.parent_path())
+        fs::permissions(part, fs::perms(0755));
     for (const char* name : {"a.replay", "b.replay", "notes.txt"}) WriteFile(demos / name, kMarch2024);
-    fs::copy_file(sandbox::ExecutableFolder() / "refresh_report", root / "refresh_report");
-    fs::permissions(root / "refresh_report", fs::perms(0755));
-    const std::string first = [&] {
-        for (const std::string& name : ListingOrder(demos))
-            if (name.ends_with(".replay")) return name;
-        return std::string();
-    }();
-    struct Row {
-        fs::path folder;
-        fs::perms perms;
-        std::string error;
-    };
-    const Row rows[] = {
-        {demos, fs::perms::none, "directory_iterator::directory_iterator: <message>: \"" + demos.string() + "\""},
-        {demos, fs::perms(0444), "directory_entry::last_write_time: <message>: \"" + (demos / first).string() + "\""},
-        {game, fs::perms::none, "exists: <message>: \"" + (game / "DemosEpic").string() + "\""},
+    fs::copy_file(sandbox::ExecutableFolder() / "refresh_report", report);
+    const std::vector<std::string> order = ListingOrder(demos);
+    const std::string first =
+        *std::find_if(order.begin(), order.end(), [](auto& name) { return name.ends_with(".replay"); });
+    const std::pair<fs::path, std::string> rows[] = {
+        {demos, "directory_iterator::directory_iterator: <message>: \"" + demos.string() + "\""},
+        {demos / first, "directory_entry::last_write_time: <message>: \"" + (demos / first).string() + "\""},
+        {game / "DemosEpic", "exists: <message>: \"" + (game / "DemosEpic").string() + "\""},
     };
     const std::string user = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.error);
-        fs::permissions(row.folder, row.perms);
-        FILE* output = popen(("USERPROFILE='" + root.string() + "' " + user + "'" + root.string() + "/refresh_report'").c_str(), "r");
+    for (const auto& [named, error] : rows) {
+        // The folder that holds what the error names: unreadable, or readable but not searchable.
+        const fs::path locked = named == demos ? demos : named.parent_path();
+        fs::permissions(locked, named == demos ? fs::perms::none : locked == demos ? fs::perms(0444) : fs::perms::none);
+        FILE* output = popen(("USERPROFILE=" + root.string() + " " + user + report.string()).c_str(), "r");
         Lines lines;
-        for (char buffer[8192]; output && std::fgets(buffer, sizeof buffer, output);) {
+        for (char buffer[8192]; output && std::fgets(buffer, sizeof buffer, output);)
             lines.emplace_back(buffer, std::strlen(buffer) - 1);
-        }
         EXPECT_EQ(output ? pclose(output) : -1, 0);
-        fs::permissions(row.folder, fs::perms(0755));
-        ExpectLines(lines, Failed(row.error, 0));
+        fs::permissions(locked, fs::perms(0755));
+        ExpectLines(lines, Failed(error, 0));
     }
     fs::remove_all(root);
 }

@@ -53,21 +53,46 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
         return "Unsafe state detected (" + map + "). Starting Freeplay bypass.";
     };
     const Step steps[] = {
-        {"Menu_MainScreen", false, Click, "a", {"Click registered for: a.replay", safe("Menu_MainScreen")},
+        {"Menu_MainScreen",
+         false,
+         Click,
+         "a",
+         {"Click registered for: a.replay", safe("Menu_MainScreen")},
          {"PlayReplay a.replay", toggle}},
-        {"Park_P", true, Click, "b", {"Click registered for: b.replay", safe("Park_P")}, {"PlayReplay b.replay", toggle}},
-        {"Stadium_P", false, Click, "c", {"Click registered for: c.replay", unsafe("Stadium_P")},
+        {"Park_P",
+         true,
+         Click,
+         "b",
+         {"Click registered for: b.replay", safe("Park_P")},
+         {"PlayReplay b.replay", toggle}},
+        {"Stadium_P",
+         false,
+         Click,
+         "c",
+         {"Click registered for: c.replay", unsafe("Stadium_P")},
          {"command load_freeplay", toggle}},
         {"Stadium_P", false, Tick, "", {}, {}},
         // A second unsafe click replaces the pending replay.
-        {"Stadium_P", false, Click, "d", {"Click registered for: d.replay", unsafe("Stadium_P")},
+        {"Stadium_P",
+         false,
+         Click,
+         "d",
+         {"Click registered for: d.replay", unsafe("Stadium_P")},
          {"command load_freeplay", toggle}},
         {"Park_P", true, Tick, "", {pending}, {"PlayReplay d.replay"}},
         {"Park_P", true, Tick, "", {}, {}},
-        {"Stadium_P", false, Click, "e", {"Click registered for: e.replay", unsafe("Stadium_P")},
+        {"Stadium_P",
+         false,
+         Click,
+         "e",
+         {"Click registered for: e.replay", unsafe("Stadium_P")},
          {"command load_freeplay", toggle}},
         // A safe click starts its own replay and drops the pending one: the latest click wins.
-        {"Menu_MainScreen", false, Click, "f", {"Click registered for: f.replay", safe("Menu_MainScreen")},
+        {"Menu_MainScreen",
+         false,
+         Click,
+         "f",
+         {"Click registered for: f.replay", safe("Menu_MainScreen")},
          {"PlayReplay f.replay", toggle}},
         {"Park_P", true, Tick, "", {}, {}},
     };
@@ -90,8 +115,9 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
     EXPECT_EQ(game->played.back(), std::filesystem::path(Entry("f.replay").filePath));
 
     // Only the exact main menu name is safe.
-    for (const std::string& map : {std::string("menu_mainscreen"), std::string("Menu_MainScreen2"),
-                                   std::string("Menu_MainScree"), std::string(), std::string("Menu_MainScreen\0", 16)}) {
+    for (const std::string& map :
+         {std::string("menu_mainscreen"), std::string("Menu_MainScreen2"), std::string("Menu_MainScree"), std::string(),
+          std::string("Menu_MainScreen\0", 16)}) {
         game->currentMap = map;
         game->inFreeplay = false;
         plugin->LoadReplay(Entry("a.replay"));

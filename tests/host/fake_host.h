@@ -35,7 +35,9 @@ public:
     void executeCommand(std::string command, bool log = true) override;
     void registerNotifier(std::string command, std::function<void(std::vector<std::string>)> callback,
                           std::string description, unsigned char permissions) override;
-    void setBind(std::string key, std::string command) override { binds.emplace_back(std::move(key), std::move(command)); }
+    void setBind(std::string key, std::string command) override {
+        binds.emplace_back(std::move(key), std::move(command));
+    }
 
     std::shared_ptr<Journal> journal;
     std::vector<std::string> lines;

@@ -55,11 +55,29 @@ TEST(ScriptReader, EachStepReadsWithItsArgumentAndEveryMistakeIsNamed) {
     }
 
     const std::string tooMany = "frames " + std::to_string(sandbox::kMaxFramesPerStep + 1);
-    const std::vector<std::string> bad = {"jump 3", "Frames 3", "frames", "frames many", "frames -1", "frames 3 4",
-                                          tooMany, "frames 99999999999999999999", "key", "key F8 F9", "map",
-                                          "command", "click", "click Load -1", "click Load 2x", "screenshot",
-                                          "expect", "count 2", "count x line", "close now", "unload Tapeloom",
-                                          "load Tapeloom.so", "freeplay Park_P"};
+    const std::vector<std::string> bad = {"jump 3",
+                                          "Frames 3",
+                                          "frames",
+                                          "frames many",
+                                          "frames -1",
+                                          "frames 3 4",
+                                          tooMany,
+                                          "frames 99999999999999999999",
+                                          "key",
+                                          "key F8 F9",
+                                          "map",
+                                          "command",
+                                          "click",
+                                          "click Load -1",
+                                          "click Load 2x",
+                                          "screenshot",
+                                          "expect",
+                                          "count 2",
+                                          "count x line",
+                                          "close now",
+                                          "unload Tapeloom",
+                                          "load Tapeloom.so",
+                                          "freeplay Park_P"};
     for (const std::string& line : bad) {
         sandbox::StepReading reading = ReadStep(line, 7);
         auto* error = std::get_if<ScriptError>(&reading);
