@@ -199,6 +199,9 @@ TEST_F(Catalogue, FolderChoiceFollowsTheFoldersFromOneRefreshToTheNext) {
     Refresh();
     EXPECT_EQ(console->lines, (Lines{"Refreshing replay list...", "No replay directory found."}));
     EXPECT_TRUE(entries.empty());
+    WriteFile(MakeFolder("Demos") / "a.replay", kMarch2024);
+    Refresh();
+    EXPECT_EQ(console->lines, Counted(1));
     testhost::SetEnvironment("USERPROFILE", std::nullopt);
     Refresh();
     EXPECT_EQ(console->lines, Lines{"Refreshing replay list..."});
