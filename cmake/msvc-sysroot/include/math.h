@@ -36,31 +36,41 @@ _ACRTIMP float __cdecl nexttowardf(float, long double);
 }
 
 extern "C++" {
-#define _SYSROOT_LD1(R, name) \
-    inline R __cdecl name##l(long double x) noexcept { return static_cast<R>(name(static_cast<double>(x))); }
-#define _SYSROOT_LD2(name)                                                                                           \
-    inline long double __cdecl name##l(long double x, long double y) noexcept {                                      \
-        return name(static_cast<double>(x), static_cast<double>(y));                                                 \
+#define _SYSROOT_LD1(R, name)                                                                                          \
+    inline R __cdecl name##l(long double x) noexcept {                                                                 \
+        return static_cast<R>(name(static_cast<double>(x)));                                                           \
     }
-_SYSROOT_LD1(long double, acosh) _SYSROOT_LD1(long double, acos) _SYSROOT_LD1(long double, asinh)
-_SYSROOT_LD1(long double, asin) _SYSROOT_LD1(long double, atanh) _SYSROOT_LD1(long double, atan)
-_SYSROOT_LD1(long double, cbrt) _SYSROOT_LD1(long double, ceil) _SYSROOT_LD1(long double, cosh)
-_SYSROOT_LD1(long double, cos) _SYSROOT_LD1(long double, erfc) _SYSROOT_LD1(long double, erf)
-_SYSROOT_LD1(long double, exp2) _SYSROOT_LD1(long double, exp) _SYSROOT_LD1(long double, expm1)
-_SYSROOT_LD1(long double, fabs) _SYSROOT_LD1(long double, floor) _SYSROOT_LD1(long double, lgamma)
-_SYSROOT_LD1(long double, log10) _SYSROOT_LD1(long double, log1p) _SYSROOT_LD1(long double, log2)
-_SYSROOT_LD1(long double, logb) _SYSROOT_LD1(long double, log) _SYSROOT_LD1(long double, nearbyint)
-_SYSROOT_LD1(long double, rint) _SYSROOT_LD1(long double, round) _SYSROOT_LD1(long double, sinh)
-_SYSROOT_LD1(long double, sin) _SYSROOT_LD1(long double, sqrt) _SYSROOT_LD1(long double, tanh)
-_SYSROOT_LD1(long double, tan) _SYSROOT_LD1(long double, tgamma) _SYSROOT_LD1(long double, trunc)
-_SYSROOT_LD1(int, ilogb) _SYSROOT_LD1(long long, llrint) _SYSROOT_LD1(long long, llround)
-_SYSROOT_LD1(long, lrint) _SYSROOT_LD1(long, lround)
-_SYSROOT_LD2(atan2) _SYSROOT_LD2(copysign) _SYSROOT_LD2(fdim) _SYSROOT_LD2(fmax) _SYSROOT_LD2(fmin)
-_SYSROOT_LD2(fmod) _SYSROOT_LD2(hypot) _SYSROOT_LD2(nextafter) _SYSROOT_LD2(pow) _SYSROOT_LD2(remainder)
+#define _SYSROOT_LD2(name)                                                                                             \
+    inline long double __cdecl name##l(long double x, long double y) noexcept {                                        \
+        return name(static_cast<double>(x), static_cast<double>(y));                                                   \
+    }
+_SYSROOT_LD1(long double, acosh)
+_SYSROOT_LD1(long double, acos) _SYSROOT_LD1(long double, asinh) _SYSROOT_LD1(long double, asin)
+    _SYSROOT_LD1(long double, atanh) _SYSROOT_LD1(long double, atan) _SYSROOT_LD1(long double, cbrt)
+        _SYSROOT_LD1(long double, ceil) _SYSROOT_LD1(long double, cosh) _SYSROOT_LD1(long double, cos)
+            _SYSROOT_LD1(long double, erfc) _SYSROOT_LD1(long double, erf) _SYSROOT_LD1(long double, exp2)
+                _SYSROOT_LD1(long double, exp) _SYSROOT_LD1(long double, expm1) _SYSROOT_LD1(long double, fabs)
+                    _SYSROOT_LD1(long double, floor) _SYSROOT_LD1(long double, lgamma) _SYSROOT_LD1(long double, log10)
+                        _SYSROOT_LD1(long double, log1p) _SYSROOT_LD1(long double, log2) _SYSROOT_LD1(long double, logb)
+                            _SYSROOT_LD1(long double, log) _SYSROOT_LD1(long double, nearbyint)
+                                _SYSROOT_LD1(long double, rint) _SYSROOT_LD1(long double, round)
+                                    _SYSROOT_LD1(long double, sinh) _SYSROOT_LD1(long double, sin)
+                                        _SYSROOT_LD1(long double, sqrt) _SYSROOT_LD1(long double, tanh)
+                                            _SYSROOT_LD1(long double, tan) _SYSROOT_LD1(long double, tgamma)
+                                                _SYSROOT_LD1(long double, trunc) _SYSROOT_LD1(int, ilogb)
+                                                    _SYSROOT_LD1(long long, llrint) _SYSROOT_LD1(long long, llround)
+                                                        _SYSROOT_LD1(long, lrint) _SYSROOT_LD1(long, lround)
+                                                            _SYSROOT_LD2(atan2) _SYSROOT_LD2(copysign)
+                                                                _SYSROOT_LD2(fdim) _SYSROOT_LD2(fmax) _SYSROOT_LD2(fmin)
+                                                                    _SYSROOT_LD2(fmod) _SYSROOT_LD2(hypot)
+                                                                        _SYSROOT_LD2(nextafter) _SYSROOT_LD2(pow)
+                                                                            _SYSROOT_LD2(remainder)
 #undef _SYSROOT_LD1
 #undef _SYSROOT_LD2
 
-inline long double __cdecl fmal(long double x, long double y, long double z) noexcept {
+                                                                                inline long double __cdecl fmal(
+                                                                                    long double x, long double y,
+                                                                                    long double z) noexcept {
     return fma(static_cast<double>(x), static_cast<double>(y), static_cast<double>(z));
 }
 inline long double __cdecl frexpl(long double x, int* exponent) noexcept {
@@ -75,7 +85,9 @@ inline long double __cdecl modfl(long double x, long double* whole) noexcept {
     *whole = part;
     return rest;
 }
-inline long double __cdecl nanl(char const* tag) noexcept { return nan(tag); }
+inline long double __cdecl nanl(char const* tag) noexcept {
+    return nan(tag);
+}
 inline long double __cdecl nexttowardl(long double x, long double y) noexcept {
     return nexttoward(static_cast<double>(x), y);
 }
@@ -89,23 +101,47 @@ inline long double __cdecl scalbnl(long double x, int exponent) noexcept {
     return scalbn(static_cast<double>(x), exponent);
 }
 
-#define _SYSROOT_CLASSIFY(T)                                                                                          \
-    inline int fpclassify(T x) noexcept {                                                                            \
-        return __builtin_fpclassify(FP_NAN, FP_INFINITE, FP_NORMAL, FP_SUBNORMAL, FP_ZERO, x);                        \
-    }                                                                                                                \
-    inline bool signbit(T x) noexcept { return __builtin_signbit(x); }
-_SYSROOT_CLASSIFY(float) _SYSROOT_CLASSIFY(double) _SYSROOT_CLASSIFY(long double)
+#define _SYSROOT_CLASSIFY(T)                                                                                           \
+    inline int fpclassify(T x) noexcept {                                                                              \
+        return __builtin_fpclassify(FP_NAN, FP_INFINITE, FP_NORMAL, FP_SUBNORMAL, FP_ZERO, x);                         \
+    }                                                                                                                  \
+    inline bool signbit(T x) noexcept {                                                                                \
+        return __builtin_signbit(x);                                                                                   \
+    }
+_SYSROOT_CLASSIFY(float)
+_SYSROOT_CLASSIFY(double) _SYSROOT_CLASSIFY(long double)
 #undef _SYSROOT_CLASSIFY
 
-// Templates, as the UCRT's are: the STL adds exact overloads of its own.
-template <class T> inline bool isinf(T x) noexcept { return __builtin_isinf(x); }
-template <class T> inline bool isnan(T x) noexcept { return __builtin_isnan(x); }
-template <class T> inline bool isnormal(T x) noexcept { return __builtin_isnormal(x); }
-template <class T> inline bool isfinite(T x) noexcept { return __builtin_isfinite(x); }
-template <class T, class U> inline bool isgreater(T x, U y) noexcept { return __builtin_isgreater(x, y); }
-template <class T, class U> inline bool isgreaterequal(T x, U y) noexcept { return __builtin_isgreaterequal(x, y); }
-template <class T, class U> inline bool isless(T x, U y) noexcept { return __builtin_isless(x, y); }
-template <class T, class U> inline bool islessequal(T x, U y) noexcept { return __builtin_islessequal(x, y); }
-template <class T, class U> inline bool islessgreater(T x, U y) noexcept { return __builtin_islessgreater(x, y); }
-template <class T, class U> inline bool isunordered(T x, U y) noexcept { return __builtin_isunordered(x, y); }
+    // Templates, as the UCRT's are: the STL adds exact overloads of its own.
+    template <class T>
+    inline bool isinf(T x) noexcept {
+    return __builtin_isinf(x);
+}
+template <class T> inline bool isnan(T x) noexcept {
+    return __builtin_isnan(x);
+}
+template <class T> inline bool isnormal(T x) noexcept {
+    return __builtin_isnormal(x);
+}
+template <class T> inline bool isfinite(T x) noexcept {
+    return __builtin_isfinite(x);
+}
+template <class T, class U> inline bool isgreater(T x, U y) noexcept {
+    return __builtin_isgreater(x, y);
+}
+template <class T, class U> inline bool isgreaterequal(T x, U y) noexcept {
+    return __builtin_isgreaterequal(x, y);
+}
+template <class T, class U> inline bool isless(T x, U y) noexcept {
+    return __builtin_isless(x, y);
+}
+template <class T, class U> inline bool islessequal(T x, U y) noexcept {
+    return __builtin_islessequal(x, y);
+}
+template <class T, class U> inline bool islessgreater(T x, U y) noexcept {
+    return __builtin_islessgreater(x, y);
+}
+template <class T, class U> inline bool isunordered(T x, U y) noexcept {
+    return __builtin_isunordered(x, y);
+}
 }

@@ -1,8 +1,8 @@
 // Wine's stdlib.h with what the UCRT's adds: quick_exit, abs and div for long and long long, and the deprecation
 // marks that make C4996 show as it would.
 #pragma once
-#include_next <stdlib.h>
 #include <errno.h>
+#include_next <stdlib.h>
 
 extern "C" {
 _ACRTIMP int __cdecl at_quick_exit(void(__cdecl*)(void));
@@ -14,8 +14,16 @@ _CRT_INSECURE_DEPRECATE(wcstombs_s) _ACRTIMP size_t __cdecl wcstombs(char*, wcha
 }
 
 extern "C++" {
-inline long __cdecl abs(long x) noexcept { return labs(x); }
-inline long long __cdecl abs(long long x) noexcept { return llabs(x); }
-inline ldiv_t __cdecl div(long x, long y) noexcept { return ldiv(x, y); }
-inline lldiv_t __cdecl div(long long x, long long y) noexcept { return lldiv(x, y); }
+inline long __cdecl abs(long x) noexcept {
+    return labs(x);
+}
+inline long long __cdecl abs(long long x) noexcept {
+    return llabs(x);
+}
+inline ldiv_t __cdecl div(long x, long y) noexcept {
+    return ldiv(x, y);
+}
+inline lldiv_t __cdecl div(long long x, long long y) noexcept {
+    return lldiv(x, y);
+}
 }

@@ -14,14 +14,16 @@
 #define _CRT_UNPARENTHESIZE_(...) __VA_ARGS__
 #define _CRT_UNPARENTHESIZE(...) _CRT_UNPARENTHESIZE_ __VA_ARGS__
 #define _CRT_BEGIN_C_HEADER __pragma(pack(push, _CRT_PACKING)) extern "C" {
-#define _CRT_END_C_HEADER } __pragma(pack(pop))
+#define _CRT_END_C_HEADER                                                                                              \
+    }                                                                                                                  \
+    __pragma(pack(pop))
 #define _CRT_GUARDOVERFLOW
 #define _PGLOBAL
 #define _AGLOBAL
 #define _CRT_UNUSED(x) (void)x
 #define _CRT_DEPRECATE_TEXT(text) __declspec(deprecated(text))
-#define _CRT_INSECURE_DEPRECATE(replacement)                                                                         \
-    _CRT_DEPRECATE_TEXT("This function or variable may be unsafe. Consider using " #replacement                      \
+#define _CRT_INSECURE_DEPRECATE(replacement)                                                                           \
+    _CRT_DEPRECATE_TEXT("This function or variable may be unsafe. Consider using " #replacement                        \
                         " instead. To disable deprecation, use _CRT_SECURE_NO_WARNINGS.")
 
 #define _VCRTIMP __declspec(dllimport)
