@@ -44,33 +44,25 @@ extern "C++" {
     inline long double __cdecl name##l(long double x, long double y) noexcept {                                        \
         return name(static_cast<double>(x), static_cast<double>(y));                                                   \
     }
-_SYSROOT_LD1(long double, acosh)
-_SYSROOT_LD1(long double, acos) _SYSROOT_LD1(long double, asinh) _SYSROOT_LD1(long double, asin)
-    _SYSROOT_LD1(long double, atanh) _SYSROOT_LD1(long double, atan) _SYSROOT_LD1(long double, cbrt)
-        _SYSROOT_LD1(long double, ceil) _SYSROOT_LD1(long double, cosh) _SYSROOT_LD1(long double, cos)
-            _SYSROOT_LD1(long double, erfc) _SYSROOT_LD1(long double, erf) _SYSROOT_LD1(long double, exp2)
-                _SYSROOT_LD1(long double, exp) _SYSROOT_LD1(long double, expm1) _SYSROOT_LD1(long double, fabs)
-                    _SYSROOT_LD1(long double, floor) _SYSROOT_LD1(long double, lgamma) _SYSROOT_LD1(long double, log10)
-                        _SYSROOT_LD1(long double, log1p) _SYSROOT_LD1(long double, log2) _SYSROOT_LD1(long double, logb)
-                            _SYSROOT_LD1(long double, log) _SYSROOT_LD1(long double, nearbyint)
-                                _SYSROOT_LD1(long double, rint) _SYSROOT_LD1(long double, round)
-                                    _SYSROOT_LD1(long double, sinh) _SYSROOT_LD1(long double, sin)
-                                        _SYSROOT_LD1(long double, sqrt) _SYSROOT_LD1(long double, tanh)
-                                            _SYSROOT_LD1(long double, tan) _SYSROOT_LD1(long double, tgamma)
-                                                _SYSROOT_LD1(long double, trunc) _SYSROOT_LD1(int, ilogb)
-                                                    _SYSROOT_LD1(long long, llrint) _SYSROOT_LD1(long long, llround)
-                                                        _SYSROOT_LD1(long, lrint) _SYSROOT_LD1(long, lround)
-                                                            _SYSROOT_LD2(atan2) _SYSROOT_LD2(copysign)
-                                                                _SYSROOT_LD2(fdim) _SYSROOT_LD2(fmax) _SYSROOT_LD2(fmin)
-                                                                    _SYSROOT_LD2(fmod) _SYSROOT_LD2(hypot)
-                                                                        _SYSROOT_LD2(nextafter) _SYSROOT_LD2(pow)
-                                                                            _SYSROOT_LD2(remainder)
+// clang-format off
+_SYSROOT_LD1(long double, acosh) _SYSROOT_LD1(long double, acos) _SYSROOT_LD1(long double, asinh)
+_SYSROOT_LD1(long double, asin) _SYSROOT_LD1(long double, atanh) _SYSROOT_LD1(long double, atan)
+_SYSROOT_LD1(long double, cbrt) _SYSROOT_LD1(long double, ceil) _SYSROOT_LD1(long double, cosh)
+_SYSROOT_LD1(long double, cos) _SYSROOT_LD1(long double, erfc) _SYSROOT_LD1(long double, erf)
+_SYSROOT_LD1(long double, exp2) _SYSROOT_LD1(long double, exp) _SYSROOT_LD1(long double, expm1)
+_SYSROOT_LD1(long double, fabs) _SYSROOT_LD1(long double, floor) _SYSROOT_LD1(long double, lgamma)
+_SYSROOT_LD1(long double, log10) _SYSROOT_LD1(long double, log1p) _SYSROOT_LD1(long double, log2)
+_SYSROOT_LD1(long double, logb) _SYSROOT_LD1(long double, log) _SYSROOT_LD1(long double, nearbyint)
+_SYSROOT_LD1(long double, rint) _SYSROOT_LD1(long double, round) _SYSROOT_LD1(long double, sinh)
+_SYSROOT_LD1(long double, sin) _SYSROOT_LD1(long double, sqrt) _SYSROOT_LD1(long double, tanh)
+_SYSROOT_LD1(long double, tan) _SYSROOT_LD1(long double, tgamma) _SYSROOT_LD1(long double, trunc)
+_SYSROOT_LD1(int, ilogb) _SYSROOT_LD1(long long, llrint) _SYSROOT_LD1(long long, llround)
+_SYSROOT_LD1(long, lrint) _SYSROOT_LD1(long, lround)
+_SYSROOT_LD2(atan2) _SYSROOT_LD2(copysign) _SYSROOT_LD2(fdim) _SYSROOT_LD2(fmax) _SYSROOT_LD2(fmin)
+_SYSROOT_LD2(fmod) _SYSROOT_LD2(hypot) _SYSROOT_LD2(nextafter) _SYSROOT_LD2(pow) _SYSROOT_LD2(remainder)
 #undef _SYSROOT_LD1
 #undef _SYSROOT_LD2
-
-                                                                                inline long double __cdecl fmal(
-                                                                                    long double x, long double y,
-                                                                                    long double z) noexcept {
+inline long double __cdecl fmal(long double x, long double y, long double z) noexcept {
     return fma(static_cast<double>(x), static_cast<double>(y), static_cast<double>(z));
 }
 inline long double __cdecl frexpl(long double x, int* exponent) noexcept {
@@ -100,21 +92,30 @@ inline long double __cdecl scalblnl(long double x, long exponent) noexcept {
 inline long double __cdecl scalbnl(long double x, int exponent) noexcept {
     return scalbn(static_cast<double>(x), exponent);
 }
+// clang-format on
 
-#define _SYSROOT_CLASSIFY(T)                                                                                           \
-    inline int fpclassify(T x) noexcept {                                                                              \
-        return __builtin_fpclassify(FP_NAN, FP_INFINITE, FP_NORMAL, FP_SUBNORMAL, FP_ZERO, x);                         \
-    }                                                                                                                  \
-    inline bool signbit(T x) noexcept {                                                                                \
-        return __builtin_signbit(x);                                                                                   \
-    }
-_SYSROOT_CLASSIFY(float)
-_SYSROOT_CLASSIFY(double) _SYSROOT_CLASSIFY(long double)
-#undef _SYSROOT_CLASSIFY
+// Overloads, as the UCRT's are.
+inline int fpclassify(float x) noexcept {
+    return __builtin_fpclassify(FP_NAN, FP_INFINITE, FP_NORMAL, FP_SUBNORMAL, FP_ZERO, x);
+}
+inline int fpclassify(double x) noexcept {
+    return __builtin_fpclassify(FP_NAN, FP_INFINITE, FP_NORMAL, FP_SUBNORMAL, FP_ZERO, x);
+}
+inline int fpclassify(long double x) noexcept {
+    return __builtin_fpclassify(FP_NAN, FP_INFINITE, FP_NORMAL, FP_SUBNORMAL, FP_ZERO, x);
+}
+inline bool signbit(float x) noexcept {
+    return __builtin_signbit(x);
+}
+inline bool signbit(double x) noexcept {
+    return __builtin_signbit(x);
+}
+inline bool signbit(long double x) noexcept {
+    return __builtin_signbit(x);
+}
 
-    // Templates, as the UCRT's are: the STL adds exact overloads of its own.
-    template <class T>
-    inline bool isinf(T x) noexcept {
+// Templates, as the UCRT's are: the STL adds exact overloads of its own.
+template <class T> inline bool isinf(T x) noexcept {
     return __builtin_isinf(x);
 }
 template <class T> inline bool isnan(T x) noexcept {
