@@ -174,6 +174,9 @@ void RefreshCatalogue(std::vector<ReplayEntry>& entries, platform::OpenListingFu
     } catch (const std::exception& failure) {
         // Out of memory mid-scan: keep what was gathered, as after any other failed scan.
         ReportError(failure.what());
+    } catch (...) {
+        // Whatever else was thrown must not reach the noexcept boundary: std::terminate would end the host.
+        ReportError("unknown error");
     }
     entries.resize(count);
 

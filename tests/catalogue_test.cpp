@@ -19,7 +19,7 @@
 #include "replay_catalogue.h"
 
 #if defined(_WIN32)
-#include <windows.h>
+#include "platform/platform_win32.h"
 #else
 #include <dirent.h>
 #include <fcntl.h>
@@ -325,6 +325,24 @@ TEST_F(Catalogue, AScanThatStopsKeepsWhatItReadAndNothingOfTheEarlierList) {
         const std::string named = played.failedPath.empty() ? "" : ": \"" + Narrow(played.failedPath) + "\"";
         ExpectLines(console->lines, row.error.empty() ? Counted(row.count) : Failed(row.error + named, row.count));
     }
+}
+
+TEST_F(Catalogue, AnyExceptionAndAFolderWithoutEntriesEndAsLinesNotCrashes) {
+    MakeFolder("Demos");
+    Refresh([](const NativeString&, std::optional<Error>&) -> std::unique_ptr<FolderListing> { throw 42; });
+    EXPECT_EQ(console->lines, (Lines{"Refreshing replay list...", "ERROR while scanning directory: unknown error",
+                                     "Sorting complete. 0 replays found."}));
+#if defined(_WIN32)
+    // Wine cannot make an empty FAT root: this FindFirstFileExW answers as one does.
+    Refresh([](const NativeString& folder, std::optional<Error>& error) {
+        return tapeloom::platform::OpenFolderListing(
+            folder, error, [](LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD) -> HANDLE {
+                SetLastError(ERROR_FILE_NOT_FOUND);
+                return INVALID_HANDLE_VALUE;
+            });
+    });
+    EXPECT_EQ(console->lines, Counted(0));
+#endif
 }
 
 #if defined(_WIN32)

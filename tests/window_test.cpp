@@ -123,4 +123,22 @@ TEST_F(WindowFrame, NamesInputCaptureAndOverlayState) {
     EXPECT_EQ(unattached.renders, 0);
 }
 
+TEST_F(WindowFrame, ContentsThatThrowLeaveTheHostsWindowCurrent) {
+    struct ThrowingWindow : PluginWindowBase {
+        void RenderWindow() override {
+            ImGui::BeginChild("rows");
+            ImGui::Columns(2);
+            ImGui::PushID("row");
+            throw 42;
+        }
+    } throwing;
+    throwing.OnWindowOpened();
+    ui.Frame([&] {
+        ImGuiWindow* host = ImGui::GetCurrentWindow();
+        throwing.RenderFrame();
+        EXPECT_EQ(ImGui::GetCurrentWindow(), host) << ImGui::GetCurrentWindow()->Name;
+    });
+    EXPECT_EQ(console->lines, std::vector<std::string>{"ERROR while drawing the window: unknown error"});
+}
+
 } // namespace

@@ -34,7 +34,14 @@ struct Error {
 
 // Reads an environment variable as narrow text; empty optional when unset.
 inline std::optional<std::string> ReadEnvironment(const char* name) {
+#if defined(_MSC_VER)
+#pragma warning(push)
+#pragma warning(disable : 4996) // getenv is the environment as the host sees it; _dupenv_s only copies it.
+#endif
     const char* value = std::getenv(name);
+#if defined(_MSC_VER)
+#pragma warning(pop)
+#endif
     if (value == nullptr) return std::nullopt;
     return std::string(value);
 }

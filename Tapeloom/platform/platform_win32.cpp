@@ -1,11 +1,10 @@
-#include "platform/platform.h"
-
-#include <windows.h>
+#include "platform/platform_win32.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <locale.h>
 #include <string>
 #include <time.h>
@@ -47,11 +46,15 @@ std::int64_t TicksFromFileTime(const FILETIME& time) noexcept {
 
 class Win32Listing final : public FolderListing {
 public:
+    // An invalid handle stands for a folder without a single entry.
     Win32Listing(HANDLE handle, const WIN32_FIND_DATAW& first, const NativeString& path)
         : find(handle), data(first), folder(path) {}
-    ~Win32Listing() override { FindClose(find); }
+    ~Win32Listing() override {
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    }
 
     Step Next(std::optional<Error>& error) override {
+        if (find == INVALID_HANDLE_VALUE) return Step::End;
         for (;;) {
             // FindFirstFileExW already handed over the first entry when the listing was opened.
             if (firstPending) {
@@ -80,15 +83,17 @@ public:
         path.append(name);
         HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        FILETIME written{};
-        const bool read = file != INVALID_HANDLE_VALUE && GetFileTime(file, nullptr, nullptr, &written);
+        // GetFileTime wants read access; basic information needs only the attributes the handle was opened for.
+        FILE_BASIC_INFO basic{};
+        const bool read =
+            file != INVALID_HANDLE_VALUE && GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic);
         const DWORD code = read ? ERROR_SUCCESS : GetLastError();
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
         if (!read) {
             error = Error{"directory_entry::last_write_time", static_cast<int>(code), std::move(path)};
             return Time::Failed;
         }
-        ticks = TicksFromFileTime(written);
+        ticks = basic.LastWriteTime.QuadPart;
         return Time::Read;
     }
 
@@ -104,17 +109,19 @@ private:
 
 std::string SystemMessage(int code) {
     const auto error = static_cast<DWORD>(code);
-    char buffer[1024];
+    wchar_t buffer[1024];
     const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    DWORD length = FormatMessageA(flags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer,
-                                  sizeof buffer, nullptr);
+    DWORD length = FormatMessageW(flags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer,
+                                  static_cast<DWORD>(std::size(buffer)), nullptr);
     // Systems without the English messages installed still have their own.
     if (length == 0) {
-        length = FormatMessageA(flags, nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer,
-                                nullptr);
+        length = FormatMessageW(flags, nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer,
+                                static_cast<DWORD>(std::size(buffer)), nullptr);
     }
-    if (length == 0) return "unknown error " + std::to_string(error);
-    return std::string(buffer, length);
+    // Narrowed as the path beside it in the same line is, so that one line has one encoding.
+    std::string message = length == 0 ? std::string() : NarrowForLog(NativeStringView(buffer, length));
+    if (message.empty()) return "unknown error " + std::to_string(error);
+    return message;
 }
 
 std::optional<Error> ProfileTextToPath(std::string_view text, NativeString& path) {
@@ -171,14 +178,22 @@ std::optional<Error> Exists(const NativeString& path, bool& exists) {
 }
 
 std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std::optional<Error>& error) {
+    return OpenFolderListing(folder, error, FindFirstFileExW);
+}
+
+std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std::optional<Error>& error,
+                                                 FindFirstFunction findFirst) {
     NativeString pattern = folder;
     AppendPathComponent(pattern, L"*");
-    WIN32_FIND_DATAW first;
+    WIN32_FIND_DATAW first{};
     // Basic information skips the 8.3 names; the large fetch takes the folder in fewer round trips.
-    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &first, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE find =
+        findFirst(pattern.c_str(), FindExInfoBasic, &first, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
+        // A folder without even "." and ".." (the root of an empty FAT or exFAT volume, some network
+        // redirectors) answers "file not found"; a folder that is gone answers "path not found".
+        if (code == ERROR_FILE_NOT_FOUND) return std::make_unique<Win32Listing>(find, first, folder);
         error = Error{"directory_iterator::directory_iterator", static_cast<int>(code), folder};
         return nullptr;
     }

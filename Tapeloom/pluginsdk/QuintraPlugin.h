@@ -13,6 +13,10 @@ namespace Quintra::Plugin {
 // line in QuintraPlugin.cpp: mingw does not export inline members, and the
 // type information a host needs for dynamic_pointer_cast is emitted only where
 // onLoad (the key function) is defined.
+#if defined(_MSC_VER)
+#pragma warning(push)
+#pragma warning(disable : 4251) // shared_ptr members are fine to export: host and module share one STL by contract.
+#endif
 class TAPELOOM_API QuintraPlugin {
 public:
     QuintraPlugin();
@@ -30,5 +34,8 @@ public:
     std::shared_ptr<CVarManagerWrapper> cvarManager;
     std::shared_ptr<GameWrapper> gameWrapper;
 };
+#if defined(_MSC_VER)
+#pragma warning(pop)
+#endif
 
 } // namespace Quintra::Plugin

@@ -3,12 +3,29 @@
 #include <exception>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include "log/Log.h"
 
 namespace {
 constexpr const char* kMenuName = "Tapeloom";
+
+// After contents that threw: closes what they left open (child windows,
+// columns, tables, pushed IDs and styles) down to the window begun at `depth`,
+// so that the End that follows closes that window and not a child of it.
+void RecoverWindowStack(int depth) noexcept {
+    ImGuiContext& context = *ImGui::GetCurrentContext();
+    while (context.CurrentWindowStack.Size > depth + 1) {
+        ImGui::ErrorCheckEndWindowRecover(nullptr);
+        if ((context.CurrentWindow->Flags & ImGuiWindowFlags_ChildWindow) != 0) {
+            ImGui::EndChild();
+        } else {
+            ImGui::End();
+        }
+    }
+    ImGui::ErrorCheckEndWindowRecover(nullptr);
 }
+} // namespace
 
 PluginWindowBase::PluginWindowBase() : menuTitle(kMenuName) {}
 
@@ -19,6 +36,7 @@ void PluginWindowBase::RenderFrame() {
     // than a crash inside Dear ImGui.
     if (ImGui::GetCurrentContext() == nullptr) return;
 
+    const int depth = ImGui::GetCurrentContext()->CurrentWindowStack.Size;
     if (!ImGui::Begin(menuTitle.c_str(), &windowOpen, ImGuiWindowFlags_None)) {
         ImGui::End();
         return;
@@ -26,8 +44,10 @@ void PluginWindowBase::RenderFrame() {
     try {
         RenderWindow();
     } catch (const std::exception& error) {
+        RecoverWindowStack(depth);
         LogFormatted("ERROR while drawing the window: %s", error.what());
     } catch (...) {
+        RecoverWindowStack(depth);
         LogFormatted("ERROR while drawing the window: %s", "unknown error");
     }
     ImGui::End();

@@ -1,0 +1,50 @@
+// The replaceable allocation functions and their tags, as vcruntime140 declares them.
+#pragma once
+#include <vcruntime.h>
+
+#pragma pack(push, _CRT_PACKING)
+extern "C++" {
+namespace std {
+enum class align_val_t : size_t {};
+struct nothrow_t {
+    explicit nothrow_t() = default;
+};
+extern nothrow_t const nothrow;
+} // namespace std
+
+[[nodiscard]] __declspec(allocator) void* __cdecl operator new(size_t size);
+[[nodiscard]] __declspec(allocator) void* __cdecl operator new(size_t size, std::nothrow_t const&) noexcept;
+[[nodiscard]] __declspec(allocator) void* __cdecl operator new[](size_t size);
+[[nodiscard]] __declspec(allocator) void* __cdecl operator new[](size_t size, std::nothrow_t const&) noexcept;
+void __cdecl operator delete(void* block) noexcept;
+void __cdecl operator delete(void* block, std::nothrow_t const&) noexcept;
+void __cdecl operator delete[](void* block) noexcept;
+void __cdecl operator delete[](void* block, std::nothrow_t const&) noexcept;
+void __cdecl operator delete(void* block, size_t size) noexcept;
+void __cdecl operator delete[](void* block, size_t size) noexcept;
+
+[[nodiscard]] __declspec(allocator) void* __cdecl operator new(size_t size, std::align_val_t align);
+[[nodiscard]] __declspec(allocator) void* __cdecl operator new(size_t size, std::align_val_t align,
+                                                               std::nothrow_t const&) noexcept;
+[[nodiscard]] __declspec(allocator) void* __cdecl operator new[](size_t size, std::align_val_t align);
+[[nodiscard]] __declspec(allocator) void* __cdecl operator new[](size_t size, std::align_val_t align,
+                                                                 std::nothrow_t const&) noexcept;
+void __cdecl operator delete(void* block, std::align_val_t align) noexcept;
+void __cdecl operator delete(void* block, std::align_val_t align, std::nothrow_t const&) noexcept;
+void __cdecl operator delete[](void* block, std::align_val_t align) noexcept;
+void __cdecl operator delete[](void* block, std::align_val_t align, std::nothrow_t const&) noexcept;
+void __cdecl operator delete(void* block, size_t size, std::align_val_t align) noexcept;
+void __cdecl operator delete[](void* block, size_t size, std::align_val_t align) noexcept;
+
+#define __PLACEMENT_NEW_INLINE
+[[nodiscard]] inline void* __cdecl operator new(size_t, void* where) noexcept {
+    return where;
+}
+inline void __cdecl operator delete(void*, void*) noexcept {}
+#define __PLACEMENT_VEC_NEW_INLINE
+[[nodiscard]] inline void* __cdecl operator new[](size_t, void* where) noexcept {
+    return where;
+}
+inline void __cdecl operator delete[](void*, void*) noexcept {}
+}
+#pragma pack(pop)
