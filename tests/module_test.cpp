@@ -133,12 +133,16 @@ TEST_F(BrowserWindow, RowsNewestFirstRefreshInTheFrameAndLoadInRowK) {
     EXPECT_TRUE(Shows(screen, "Date & Time Action"));
     EXPECT_TRUE(Shows(screen, "No replays found."));
 
+    const std::filesystem::path middle = profile.AddFile("mid.replay", kMarch2024);
+    host.ui.recordText = true;
+    ASSERT_TRUE(host.Click("Refresh list"));
+    screen = testhost::ScreenLines(host.ui.lastFrameText);
+    EXPECT_TRUE(Shows(screen, "2024-03-15 18:42:07 [ Load ]") && !Shows(screen, "No replays found.")) << "one row";
+
     profile.AddFile("old.replay", kMarch2024 - kDay);
     profile.AddFile("new.replay", kMarch2024 + kDay);
-    const std::filesystem::path middle = profile.AddFile("mid.replay", kMarch2024);
     profile.AddFile("twin.replay", kMarch2024); // the same time: its own button all the same
     profile.AddFile("notes.txt", kMarch2024 + 2 * kDay);
-    host.ui.recordText = true;
     ASSERT_TRUE(host.Click("Refresh list"));
     screen = testhost::ScreenLines(host.ui.lastFrameText);
     EXPECT_TRUE(Shows(screen, "[ Refresh list ] 4 replays found")) << "the new list shows in the frame of the click";
