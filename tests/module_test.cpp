@@ -163,7 +163,7 @@ TEST_F(BrowserWindow, RowsNewestFirstRefreshInTheFrameAndLoadInRowK) {
     // Each opening rescans, also when nothing changed.
     host.Close();
     OpenWindow();
-    EXPECT_EQ(std::count(host.console->lines.begin(), host.console->lines.end(), "Refreshing replay list..."), 3);
+    EXPECT_EQ(std::count(host.console->lines.begin(), host.console->lines.end(), "Refreshing replay list..."), 4);
 }
 
 TEST_F(BrowserWindow, AHostFailureDuringAClickIsLoggedAndTheFrameGoesOn) {
