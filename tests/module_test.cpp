@@ -51,7 +51,9 @@ TEST(ModuleBoundary, DescriptorAndTheOnePluginObject) {
     library.DeleteMe(); // without an object: nothing
     std::shared_ptr<QuintraPlugin>* handle = library.GetPlugin();
     ASSERT_NE(*handle, nullptr);
+    QuintraPlugin* object = handle->get();
     EXPECT_EQ(library.GetPlugin(), handle);
+    EXPECT_EQ(handle->get(), object) << "the same object, not a new one";
     EXPECT_EQ(handle->use_count(), 1) << "one object, owned once";
     auto window = std::dynamic_pointer_cast<Quintra::Plugin::PluginWindow>(*handle);
     ASSERT_NE(window, nullptr);
