@@ -24,13 +24,4 @@ void Transcript::Add(std::string line) {
     lines_.push_back(std::move(line));
 }
 
-std::string DisplayPath(const std::filesystem::path& path) noexcept {
-    try {
-        std::u8string text = path.u8string();
-        return std::string(text.begin(), text.end());
-    } catch (...) {
-        return "?";
-    }
-}
-
 } // namespace sandbox

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "display_path.h"
 
 namespace sandbox {
 
@@ -30,9 +31,5 @@ private:
     std::ostream* echo_;
     std::vector<std::string> lines_;
 };
-
-// A path as UTF-8 text for a console line; never throws (a name that cannot
-// be converted shows as "?").
-std::string DisplayPath(const std::filesystem::path& path) noexcept;
 
 } // namespace sandbox
