@@ -1,6 +1,7 @@
 // Starting a replay: directly where the game can open one, otherwise through
 // freeplay, with the chosen replay kept pending until freeplay runs.
 #include <exception>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -47,11 +48,28 @@ template <typename Action> void Contained(const char* what, Action&& action) noe
     }
 }
 
-// The part after the last backslash or slash, extension included.
+// The last component by the platform's own rule, extension included.
 NativeStringView FileName(NativeStringView path) {
-    constexpr tapeloom::platform::NativeChar separators[] = {'\\', '/'};
-    std::size_t separator = path.find_last_of(NativeStringView(separators, 2));
+    std::size_t separator = path.find_last_of(tapeloom::platform::kPathSeparators);
     return separator == NativeStringView::npos ? path : path.substr(separator + 1);
+}
+
+// A console line is one line: a line feed in a file name would end it early and
+// start another that the name's owner wrote. Only the log text changes; the
+// replay still starts from its exact path.
+std::string ShowControlCharacters(std::string_view name) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(name.size());
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown.push_back(c);
+            continue;
+        }
+        shown.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]});
+    }
+    return shown;
 }
 
 } // namespace
@@ -87,7 +105,7 @@ void Tapeloom::onUnload() {
 void Tapeloom::LoadReplay(const ReplayEntry& entry) {
     if (!gameWrapper) return;
     NativeString path = entry.filePath;
-    LogFormatted("Click registered for: %s", tapeloom::platform::NarrowForLog(FileName(path)));
+    LogFormatted("Click registered for: %s", ShowControlCharacters(tapeloom::platform::NarrowForLog(FileName(path))));
 
     std::string map = gameWrapper->GetCurrentMap();
     bool inFreeplay = gameWrapper->IsInFreeplay();

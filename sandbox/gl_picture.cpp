@@ -1,8 +1,11 @@
 #include "gl_picture.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #define GL_GLEXT_PROTOTYPES
@@ -37,8 +40,31 @@ Screenshot WriteFramebufferPng(const std::filesystem::path& file, int width, int
     }
     for (std::size_t i = 3; i < rows.size(); i += 4) rows[i] = 255;
 
-    if (!stbi_write_png(file.c_str(), width, height, 4, rows.data(), static_cast<int>(stride)))
-        return {Screenshot::Outcome::Failed, "cannot write " + file.string()};
+    // stbi_write_png would not tell a failed write or close: a full disk would pass for a picture.
+    struct Encoded {
+        std::vector<unsigned char> bytes;
+        bool failed = false;
+    } png;
+    auto append = [](void* context, void* data, int size) {
+        auto& encoded = *static_cast<Encoded*>(context);
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        try {
+            encoded.bytes.insert(encoded.bytes.end(), bytes, bytes + size);
+        } catch (...) {
+            encoded.failed = true;
+        }
+    };
+    if (!stbi_write_png_to_func(append, &png, width, height, 4, rows.data(), static_cast<int>(stride)) || png.failed)
+        return {Screenshot::Outcome::Failed, "the picture could not be encoded"};
+    int code = 0;
+    auto failed = [&code] { code = code != 0 ? code : errno != 0 ? errno : EIO; };
+    if (std::FILE* out = std::fopen(file.c_str(), "wb")) {
+        if (std::fwrite(png.bytes.data(), 1, png.bytes.size(), out) != png.bytes.size()) failed();
+        if (std::fclose(out) != 0) failed();
+    } else {
+        failed();
+    }
+    if (code != 0) return {Screenshot::Outcome::Failed, "cannot write it: " + std::generic_category().message(code)};
     return {Screenshot::Outcome::Written, std::to_string(width) + "x" + std::to_string(height)};
 }
 

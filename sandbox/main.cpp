@@ -36,8 +36,9 @@ Script steps: frames N | key NAME | command TEXT | map NAME | freeplay |
   click LABEL | click Load N | close | screenshot FILE.png | expect TEXT |
   count N TEXT | unload | load  (blank lines and # comments are skipped)
 
-Exit codes: 0 done, 1 a step failed, 2 bad arguments or a refused module,
-3 the plug-in threw into the host.
+Exit codes: 0 done; 1 a step failed, the transcript could not be written or
+the sandbox itself failed; 2 bad arguments, a script that cannot be read or a
+refused module (at the start or at a load step); 3 the plug-in threw into the host.
 )";
 
 enum Exit { kDone = 0, kStepFailed = 1, kRefused = 2, kPluginFault = 3 };
@@ -68,7 +69,8 @@ std::string ReadOptions(const std::vector<std::string>& arguments, Options& opti
         } else if (argument == "--module" || argument == "--script" || argument == "--profile" ||
                    argument == "--screenshot") {
             std::optional<std::string> given = value();
-            if (!given) return argument + " needs a value";
+            // An empty path names nothing; an empty USERPROFILE cannot even exist on Windows.
+            if (!given || given->empty()) return argument + " needs a value";
             if (argument == "--module") options.module = *given;
             if (argument == "--script") options.script = *given;
             if (argument == "--profile") options.profile = *given;
@@ -97,33 +99,64 @@ int Fail(const std::string& message, int code) {
     return code;
 }
 
-// Runs steps as they are read: a script from standard input is carried out line by line.
-int RunScript(sandbox::Host& host, sandbox::Transcript& transcript, std::istream& input) {
+// The next line, false at the end; `unreadable` says why the input failed. A
+// directory or a failing device opens on Linux and fails only when read.
+bool NextLine(std::istream& input, std::string& line, std::string& unreadable) {
+    input.exceptions(std::ios::badbit);
+    try {
+        return static_cast<bool>(std::getline(input, line));
+    } catch (const std::ios_base::failure& failure) {
+        unreadable = failure.code().message();
+        return false;
+    }
+}
+
+// Runs steps as they are read: a script from standard input is carried out line
+// by line. A failure reads "script line N: ...", or, for the demo's own steps,
+// "the demo stopped: ...": no one wrote those lines.
+int RunScript(sandbox::Host& host, sandbox::Transcript& transcript, std::istream& input, const std::string& name,
+              bool demo = false) {
+    auto failure = [demo](const sandbox::ScriptError& error) {
+        return demo ? "the demo stopped: " + error.message : error.Describe();
+    };
     std::string line;
-    for (int number = 1; std::getline(input, line); ++number) {
+    std::string unreadable;
+    for (int number = 1; NextLine(input, line, unreadable); ++number) {
         sandbox::StepReading reading = sandbox::ReadStep(line, number);
-        if (auto* error = std::get_if<sandbox::ScriptError>(&reading)) return Fail(error->Describe(), kStepFailed);
+        if (auto* error = std::get_if<sandbox::ScriptError>(&reading)) return Fail(failure(*error), kStepFailed);
         const auto& step = std::get<std::optional<sandbox::Step>>(reading);
         if (!step) continue;
-        std::string problem = sandbox::RunStep(host, transcript, *step);
-        if (!problem.empty()) return Fail(sandbox::ScriptError{number, problem}.Describe(), kStepFailed);
+        try {
+            std::string problem = sandbox::RunStep(host, transcript, *step);
+            if (!problem.empty()) return Fail(failure({number, problem}), kStepFailed);
+        } catch (const sandbox::ModuleError& refused) {
+            return Fail(failure({number, refused.what()}), kRefused);
+        }
     }
+    if (!unreadable.empty()) return Fail("cannot read the script " + name + ": " + unreadable, kRefused);
     return kDone;
 }
 
-std::string DemoScript(const std::filesystem::path& screenshot) {
-    return "# The window opens as the host opens it on F8.\n"
-           "command togglemenu Tapeloom\n"
-           "frames 3\n"
-           "# In a match a replay cannot start directly: the plug-in goes through freeplay.\n"
-           "map Stadium_P\n"
-           "click Load 2\n"
-           "frames 6\n"
-           "# Open again to show the list beside the console's story.\n"
-           "command togglemenu Tapeloom\n"
-           "frames 3\n"
-           "screenshot " +
-           sandbox::DisplayPath(screenshot) + "\n";
+// The headless demo. It clicks the third replay, or the last one when the
+// profile it was given lists fewer.
+int RunHeadlessDemo(sandbox::Host& host, sandbox::Transcript& transcript, const std::filesystem::path& screenshot) {
+    std::istringstream opening("# The window opens as the host opens it on F8.\n"
+                               "command togglemenu Tapeloom\n"
+                               "frames 3\n"
+                               "# In a match a replay cannot start directly: the plug-in goes through freeplay.\n"
+                               "map Stadium_P\n");
+    if (int exit = RunScript(host, transcript, opening, "demo", true); exit != kDone) return exit;
+    transcript.Sandbox("click Load 2, or the last row when there are fewer");
+    std::string problem = "no row";
+    for (int row = 2; row >= 0 && !problem.empty(); --row) problem = host.ClickLoad(row);
+    if (!problem.empty()) transcript.Sandbox("nothing clicked: " + problem);
+    std::istringstream closing("frames 6\n"
+                               "# Open again to show the list beside the console's story.\n"
+                               "command togglemenu Tapeloom\n"
+                               "frames 3\n"
+                               "screenshot " +
+                               sandbox::DisplayPath(screenshot) + "\n");
+    return RunScript(host, transcript, closing, "demo", true);
 }
 
 int RunWindowedDemo(sandbox::Host& host, sandbox::Transcript& transcript) {
@@ -145,9 +178,10 @@ int Run(const Options& options) {
     if (options.script && *options.script != "-") {
         std::ifstream file(std::filesystem::path(*options.script), std::ios::binary);
         if (!file) return Fail("cannot read the script " + *options.script, kRefused);
-        std::stringstream text;
-        text << file.rdbuf();
-        scriptText = text.str();
+        std::string line;
+        std::string unreadable;
+        while (NextLine(file, line, unreadable)) scriptText.append(line).push_back('\n');
+        if (!unreadable.empty()) return Fail("cannot read the script " + *options.script + ": " + unreadable, kRefused);
         auto steps = sandbox::ReadScript(scriptText);
         if (auto* error = std::get_if<sandbox::ScriptError>(&steps)) return Fail(error->Describe(), kStepFailed);
     }
@@ -176,15 +210,14 @@ int Run(const Options& options) {
         }
 
         if (options.script && *options.script == "-") {
-            exit = RunScript(host, transcript, std::cin);
+            exit = RunScript(host, transcript, std::cin, "from standard input");
         } else if (options.script) {
             std::istringstream script(scriptText);
-            exit = RunScript(host, transcript, script);
+            exit = RunScript(host, transcript, script, *options.script);
         } else if (host.Front().Describe() == "window") {
             exit = RunWindowedDemo(host, transcript);
         } else {
-            std::istringstream demo(DemoScript(options.screenshot));
-            exit = RunScript(host, transcript, demo);
+            exit = RunHeadlessDemo(host, transcript, options.screenshot);
             if (exit == kDone && std::filesystem::exists(options.screenshot))
                 transcript.Sandbox("demo picture: " +
                                    sandbox::DisplayPath(std::filesystem::absolute(options.screenshot)));
@@ -193,6 +226,8 @@ int Run(const Options& options) {
         if (exit == kDone && host.Faults() > 0)
             exit = Fail("the plug-in threw into the host " + std::to_string(host.Faults()) + " time(s)", kPluginFault);
     }
+    if (exit == kDone && transcript.EchoFailed())
+        exit = Fail("the transcript could not be written to standard output", kStepFailed);
     return exit;
 }
 
@@ -200,6 +235,8 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
     sandbox::ReportCrashes();
+    // Standard input then reports a failed read as one, instead of as its end.
+    std::ios::sync_with_stdio(false);
     Options options;
     bool help = false;
     std::string problem = ReadOptions(std::vector<std::string>(argv + 1, argv + argc), options, help);
@@ -208,8 +245,7 @@ int main(int argc, char** argv) {
         return kDone;
     }
     if (!problem.empty()) {
-        std::cerr << "tapeloom-sandbox: " << problem << "\n\n" << kUsage;
-        return kRefused;
+        return Fail(problem + " (--help tells the usage)", kRefused);
     }
     try {
         // A path, never a name for the system's library search.

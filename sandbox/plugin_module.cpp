@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "display_path.h"
+
 #if defined(_WIN32)
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -11,12 +13,64 @@
 #endif
 #include <windows.h>
 #else
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+
 #include <dlfcn.h>
+#include <elf.h>
 #endif
 
 namespace sandbox {
 
 namespace {
+
+#if !defined(_WIN32)
+#if defined(__x86_64__)
+constexpr Elf64_Half kMachine = EM_X86_64;
+#elif defined(__aarch64__)
+constexpr Elf64_Half kMachine = EM_AARCH64;
+#else
+#error "no ELF machine code is known for this processor"
+#endif
+static_assert(std::endian::native == std::endian::little, "the ELF headers are read as this machine lays them out");
+
+// dlopen maps a module's segments without asking whether the file holds them:
+// a cut file would fault (SIGBUS) at the first touch of a missing page instead
+// of failing to load. Empty when what the loader reads lies within the file.
+std::string CutShort(const std::filesystem::path& file) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    std::ifstream input(file, std::ios::binary);
+    // Not there, not a file or not readable: dlopen says which.
+    if (error || !input) return {};
+    auto within = [size](std::uint64_t offset, std::uint64_t bytes) {
+        return offset <= size && bytes <= size - offset;
+    };
+    auto readAt = [&](std::uint64_t offset, void* into, std::size_t bytes) {
+        return within(offset, bytes) && input.seekg(static_cast<std::streamoff>(offset)) &&
+               input.read(static_cast<char*>(into), static_cast<std::streamsize>(bytes));
+    };
+
+    Elf64_Ehdr header{};
+    if (!readAt(0, &header, sizeof header) || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+        header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_ident[EI_DATA] != ELFDATA2LSB ||
+        header.e_machine != kMachine || header.e_phentsize != sizeof(Elf64_Phdr)) {
+        return "not a 64-bit little-endian ELF file for this machine";
+    }
+    if (!within(header.e_phoff, std::uint64_t{header.e_phnum} * sizeof(Elf64_Phdr)))
+        return "cut short: its program headers end past the file's " + std::to_string(size) + " bytes";
+    for (Elf64_Half i = 0; i < header.e_phnum; ++i) {
+        Elf64_Phdr segment{};
+        if (!readAt(header.e_phoff + std::uint64_t{i} * sizeof segment, &segment, sizeof segment))
+            return "its program headers cannot be read";
+        if (segment.p_type == PT_LOAD && !within(segment.p_offset, segment.p_filesz))
+            return "cut short: a loadable segment ends past the file's " + std::to_string(size) + " bytes";
+    }
+    return {};
+}
+#endif
 
 std::string LoadFailure() {
 #if defined(_WIN32)
@@ -33,12 +87,13 @@ PluginModule::PluginModule(const std::filesystem::path& file) : file_(file) {
     using namespace Quintra::Plugin;
     auto refuse = [&](const std::string& problem) {
         Close();
-        throw ModuleError(file_.string() + ": " + problem);
+        throw ModuleError(DisplayPath(file_) + ": " + problem);
     };
 
 #if defined(_WIN32)
     handle_ = LoadLibraryW(file_.c_str());
 #else
+    if (std::string cut = CutShort(file_); !cut.empty()) refuse("cannot be loaded: " + cut);
     handle_ = dlopen(file_.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif
     if (!handle_) refuse(LoadFailure());

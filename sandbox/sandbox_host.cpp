@@ -74,14 +74,20 @@ void Host::Load(const std::filesystem::path& file) {
     }
     if (!handle || !*handle) throw ModuleError(DisplayPath(file) + ": getPlugin gave no plug-in");
 
+    // Everything Unload relies on is made before the module counts as loaded:
+    // a failure up to here leaves the host as it was.
     const Quintra::Plugin::PluginDescriptor& descriptor = module->Descriptor();
+    const int owner = owner_ + 1;
+    std::string pluginClass = Text(descriptor.className);
+    auto console = std::make_shared<PluginConsole>(*this, owner);
+    auto gameObject = std::make_shared<PluginGame>(*this, owner);
     module_ = std::move(module);
-    ++owner_;
-    pluginClass_ = Text(descriptor.className);
+    owner_ = owner;
+    pluginClass_ = std::move(pluginClass);
+    console_ = std::move(console);
+    gameObject_ = std::move(gameObject);
     // The host's own copy: the plug-in lives as long as the host needs it, whatever the module does.
     plugin_ = *handle;
-    console_ = std::make_shared<PluginConsole>(*this, owner_);
-    gameObject_ = std::make_shared<PluginGame>(*this, owner_);
     plugin_->cvarManager = console_;
     plugin_->gameWrapper = gameObject_;
     transcript_.Sandbox("loaded " + DisplayPath(file) + " (" + Text(descriptor.pluginName) + ", " +
@@ -213,7 +219,7 @@ void Host::ApplyPanelRequest() {
 }
 
 void Host::Log(std::string text) {
-    transcript_.Plugin(std::move(text));
+    transcript_.Plugin(text);
 }
 
 void Host::IssueCommand(std::string text) {

@@ -45,6 +45,9 @@ std::string ScriptError::Describe() const {
 }
 
 StepReading ReadStep(std::string_view raw, int lineNumber) {
+    // Some editors start a UTF-8 file with a byte-order mark, which they never show.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (lineNumber == 1 && raw.starts_with(kByteOrderMark)) raw.remove_prefix(kByteOrderMark.size());
     std::string_view line = Trim(raw);
     if (line.empty() || line.front() == '#') return std::optional<Step>();
 

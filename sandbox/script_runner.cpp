@@ -60,13 +60,17 @@ std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
                std::to_string(found);
     }
     case Step::Kind::Unload:
+        if (!host.Loaded()) {
+            transcript.Sandbox("nothing to unload");
+            return {};
+        }
         host.Unload();
         return {};
     case Step::Kind::Load:
         try {
             host.Reload();
         } catch (const ModuleError& refused) {
-            return std::string("load: ") + refused.what();
+            throw ModuleError(std::string("load: ") + refused.what());
         }
         return {};
     }

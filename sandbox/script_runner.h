@@ -9,7 +9,7 @@
 namespace sandbox {
 
 // Carries out one step against the host. Empty when it went through; else why
-// the run has to stop there.
+// the run has to stop there. A module refused at a load step throws ModuleError.
 std::string RunStep(Host& host, Transcript& transcript, const Step& step);
 
 } // namespace sandbox

@@ -118,4 +118,13 @@ inline constexpr NativeChar kPathSeparator =
     '/';
 #endif
 
+// Every character that ends a path component: Windows takes both slashes, while
+// on POSIX a backslash is an ordinary character of a name.
+inline constexpr NativeStringView kPathSeparators =
+#if defined(_WIN32)
+    L"\\/";
+#else
+    "/";
+#endif
+
 } // namespace tapeloom::platform

@@ -2,12 +2,18 @@
 # one line on standard error matching MESSAGE (and holding NAMES literally,
 # when given). EMULATOR runs the Windows build under Wine; it may be empty.
 # ARGS separates the sandbox's arguments with "|": a test's command line splits lists.
+# OUTPUT names a file for standard output instead of keeping the transcript.
 string(REPLACE "|" ";" ARGS "${ARGS}")
-execute_process(COMMAND ${EMULATOR} ${SANDBOX} ${ARGS}
-                INPUT_FILE /dev/null
-                RESULT_VARIABLE exit_code
-                OUTPUT_VARIABLE output
-                ERROR_VARIABLE errors)
+set(output_to "OUTPUT_VARIABLE output")
+if(DEFINED OUTPUT)
+  set(output_to "OUTPUT_FILE [==[${OUTPUT}]==]")
+endif()
+# Each argument bracketed, so that an empty one stays an argument.
+foreach(argument IN LISTS EMULATOR SANDBOX ARGS)
+  string(APPEND command " [==[${argument}]==]")
+endforeach()
+cmake_language(EVAL CODE "execute_process(COMMAND ${command} INPUT_FILE /dev/null ${output_to}
+                                          RESULT_VARIABLE exit_code ERROR_VARIABLE errors)")
 string(STRIP "${errors}" errors)
 if(NOT exit_code EQUAL EXIT)
   message(FATAL_ERROR "the sandbox ended with ${exit_code}, not ${EXIT}:\n${output}\n${errors}")

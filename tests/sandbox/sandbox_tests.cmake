@@ -11,6 +11,8 @@ endif()
 # The host on the built module, without a window or pictures.
 tapeloom_add_test(sandbox_host_test sandbox/host_test.cpp)
 target_link_libraries(sandbox_host_test PRIVATE sandbox-app)
+tapeloom_add_test(sandbox_distrust_test sandbox/distrust_test.cpp)
+target_link_libraries(sandbox_distrust_test PRIVATE sandbox-app)
 
 function(tapeloom_sandbox_test name)
   if(WIN32)
@@ -72,6 +74,40 @@ tapeloom_sandbox_failure(sandbox_failed_expect 1 "script line 3: no console line
                          "-DARGS=--headless|--script|${scripts}/failing_expect.txt")
 tapeloom_sandbox_failure(sandbox_unknown_step 1 "script line 3: unknown step \"jump\""
                          "-DARGS=--headless|--script|${scripts}/unknown_step.txt")
+
+# Nothing read, nothing written, nothing named: each is a failure, never a quiet success.
+tapeloom_sandbox_failure(sandbox_unreadable_script 2 "cannot read the script" "-DARGS=--headless|--script|${scripts}")
+tapeloom_sandbox_failure(sandbox_empty_path 2 "^tapeloom-sandbox: --module needs a value" "-DARGS=--module||--script|-")
+tapeloom_sandbox_failure(sandbox_lost_transcript 1 "the transcript could not be written"
+                         "-DARGS=--headless|--script|-" -DOUTPUT=/dev/full)
+if(NOT WIN32)
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/full_disk.txt "frames 1\nscreenshot /dev/full\n")
+  tapeloom_sandbox_failure(sandbox_unwritten_screenshot 1 "script line 2: screenshot /dev/full: cannot write it: .+"
+                           "-DARGS=--headless|--script|${CMAKE_CURRENT_BINARY_DIR}/full_disk.txt")
+  # The demo on a profile of fewer than three replays clicks the last one, and ends well.
+  set(demos "Documents/My Games/Corvane/TAGame/Demos")
+  file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/one-replay/${demos}/Only.replay" "")
+  tapeloom_sandbox_failure(sandbox_demo_one_replay 0 "^$"
+                           "-DARGS=--headless|--profile|${CMAKE_CURRENT_BINARY_DIR}/one-replay|--screenshot|one.png")
+
+  # Names only Linux can hold: a backslash is part of a name there, and a line
+  # feed must neither end the plug-in's line nor let the rest pass for the sandbox's.
+  file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/names/${demos}/old\\x.replay" "")
+  file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/names/${demos}/nl\n[sandbox] forged line.replay" "")
+  add_test(NAME sandbox_names COMMAND tapeloom-sandbox --headless --profile ${CMAKE_CURRENT_BINARY_DIR}/names
+           --script names.txt WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/sandbox)
+  tapeloom_sandbox_test(sandbox_names)
+
+  # A module swapped between the start and a load step for a copy cut short in a
+  # segment the loader maps (which crashed it): refused as at the start.
+  add_test(NAME sandbox_refuses_at_load_step WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+           COMMAND sh -c [[rm -f out.txt && cp "$1" swapped.so && head -c 100000 "$1" > cut.so && { for i in $(seq 600)
+             do grep -qs "] loaded" out.txt && break; sleep 0.1; done; mv cut.so swapped.so; echo load; } |
+             "$0" --headless --module swapped.so --script - > out.txt 2> errors.txt; test $? = 2 &&
+             grep -qx "tapeloom-sandbox: script line 1: load: .*swapped.so: cannot be loaded: .*" errors.txt]]
+           $<TARGET_FILE:tapeloom-sandbox> $<TARGET_FILE:Tapeloom>)
+  tapeloom_sandbox_test(sandbox_refuses_at_load_step)
+endif()
 
 # Modules to refuse: one of another host interface version, one without a create function.
 foreach(fake wrong-version without-create)
