@@ -138,7 +138,8 @@ class CatalogueLinkLoops : public CatalogueProfile {};
 
 TEST_F(CatalogueLinkLoops, LoopingLinksStopTheScanAtTheFirstOneListed) {
     const fs::path demos = MakeFolder("Demos");
-    for (int i = 0; i < 6; ++i) MakeFile(demos, "r" + std::to_string(i) + ".replay", kMarch2024 + i);
+    for (int i = 0; i < 6; ++i)
+        MakeFile(demos, std::string("r").append(std::to_string(i)).append(".replay"), kMarch2024 + i);
     fs::create_symlink("there.replay", demos / "here.replay");
     fs::create_symlink("here.replay", demos / "there.replay");
     Refresh();
@@ -169,7 +170,8 @@ TEST_F(CatalogueLargeFolder, HundredThousandEntriesAreListedWholeAndNewestFirst)
     for (int i = 0; i < kEntries; ++i) {
         // Every tenth entry is no replay; the times run in another order than the names.
         const bool replay = i % 10 != 0;
-        const std::string name = (replay ? "r" : "n") + std::to_string(i) + (replay ? ".replay" : ".txt");
+        const std::string name =
+            std::string(replay ? "r" : "n").append(std::to_string(i)).append(replay ? ".replay" : ".txt");
         const int file = open((demos / name).c_str(), O_CREAT | O_EXCL | O_WRONLY, 0644);
         ASSERT_GE(file, 0) << name;
         close(file);

@@ -103,7 +103,8 @@ protected:
     void MakeReplays(int count) {
         for (int i = 0; i < count; ++i) {
             // Times in another order than the names.
-            MakeFile(demos, "r" + std::to_string(i) + ".replay", kMarch2024 + ((i * 11) % count) * kTicksPerSecond);
+            MakeFile(demos, std::string("r").append(std::to_string(i)).append(".replay"),
+                     kMarch2024 + ((i * 11) % count) * kTicksPerSecond);
         }
     }
 

@@ -71,9 +71,9 @@ protected:
 TEST_F(ListingMetadataQueries, OneQueryPerReplayNameAndNoneForOthers) {
     Queries expected;
     for (int i = 0; i < 20; ++i) {
-        const std::string replay = "r" + std::to_string(i) + ".replay";
+        const std::string replay = std::string("r").append(std::to_string(i)).append(".replay");
         MakeFile(demos, replay, kMarch2024 + i);
-        MakeFile(demos, "n" + std::to_string(i) + ".txt", kMarch2024 + i);
+        MakeFile(demos, std::string("n").append(std::to_string(i)).append(".txt"), kMarch2024 + i);
         expected[replay] = {AT_SYMLINK_NOFOLLOW};
     }
     fs::create_directory(demos / "sub.replay");
