@@ -62,7 +62,7 @@ NativeStringView FileName(NativeStringView path) {
 
 void Tapeloom::onLoad() {
     Contained("ERROR while loading the plug-in: %s", [&] {
-        globalCvarManager = cvarManager;
+        SetLogConsole(cvarManager);
         if (!cvarManager || !gameWrapper) {
             LogFormatted("ERROR while loading the plug-in: %s", "the host gave no console or game");
             return;
