@@ -2,8 +2,8 @@
 // and reloads the plug-in while the game's thread fires events and runs the
 // queued callables.
 #include <atomic>
+#include <condition_variable>
 #include <map>
-#include <mutex>
 #include <semaphore>
 #include <thread>
 
@@ -17,15 +17,18 @@ namespace {
 constexpr const char* kGameTimeEvent = "Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated";
 
 // The fakes take calls from any thread: Locked() hands out the fake behind a
-// guard that holds its lock to the end of the statement.
+// guard that holds its lock to the end of the statement, and wakes whoever
+// waits on `changed` when it goes.
 template <typename Fake> struct Locking {
     struct Guard {
         std::unique_lock<std::mutex> lock;
         Fake* fake;
         Fake* operator->() const { return fake; }
+        ~Guard() { fake->changed.notify_all(); }
     };
     Guard Locked() { return {std::unique_lock(mutex), static_cast<Fake*>(this)}; }
     std::mutex mutex;
+    std::condition_variable changed;
 };
 
 // The host's console and game in one. The hook and the queued callables run
@@ -128,7 +131,6 @@ TEST(HostThreads, EveryClickStartsItsReplayOnceWhileEventsAndReloadsRunOnAnother
         for (unsigned tick = 0; !stop.stop_requested(); ++tick) {
             host.game->Set(tick % 6 < 2 ? "Menu_MainScreen" : "Stadium_P", tick % 6 >= 4);
             host.game->Tick();
-            std::this_thread::yield();
         }
     });
     for (int i = 1; i <= 10'000; ++i) {
@@ -141,13 +143,12 @@ TEST(HostThreads, EveryClickStartsItsReplayOnceWhileEventsAndReloadsRunOnAnother
             host.Load();
             continue;
         }
-        for (int frame = 0; !host.game->Locked()->started.contains(name); ++frame) {
-            ASSERT_LT(frame, 100'000) << name << " never started";
-            host.ui.Frame(host.draw);
-        }
+        auto fake = host.game->Locked();
+        ASSERT_TRUE(
+            fake->changed.wait_for(fake.lock, std::chrono::seconds(60), [&] { return fake->started.count(name); }))
+            << name << " never started";
     }
-    events.request_stop();
-    events.join();
+    events = std::jthread(); // stops and joins the event thread
     for (auto& [name, count] : host.game->started) EXPECT_EQ(count, 1) << name;
     EXPECT_TRUE(host.game->lines["Safe"] > 0 && host.game->lines["Unsafe"] > 0) << "clicks met both states";
 }
