@@ -14,7 +14,14 @@
 // The plug-in: an overlay that lists the game's replay files, newest first,
 // and starts the one the player picks, through freeplay when the game cannot
 // open a replay from where it is.
-class Tapeloom final : public Quintra::Plugin::QuintraPlugin, public PluginWindowBase {
+//
+// The host reaches the two interfaces at their offsets, so they stay the first
+// two bases. The last base lets every callable handed to the host hold the
+// object weakly and keep it alive for the whole call: a host may release the
+// plug-in on one thread while an event runs on another.
+class Tapeloom final : public Quintra::Plugin::QuintraPlugin,
+                       public PluginWindowBase,
+                       public std::enable_shared_from_this<Tapeloom> {
 public:
     Tapeloom();
     ~Tapeloom() override;
@@ -45,9 +52,6 @@ private:
     void DrawReplayRows();
 
     std::mutex pendingMutex;
-    // Expires with the object. Callables handed to the host hold it weakly, so
-    // one that the host runs after the plug-in is gone does nothing.
-    std::shared_ptr<const bool> lifetime = std::make_shared<const bool>(true);
 };
 
 extern "C" {

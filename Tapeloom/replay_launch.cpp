@@ -21,18 +21,22 @@ using tapeloom::platform::NativeString;
 using tapeloom::platform::NativeStringView;
 
 // What a callable handed to the host may hold: weak handles only, so that it
-// reaches nothing once the plug-in object or a host object is gone.
+// reaches nothing once the plug-in object or a host object is gone. Each call
+// holds the plug-in for its whole length, so the object cannot go while the
+// call is halfway through.
 struct HostHandles {
-    std::weak_ptr<const bool> plugin;
+    std::weak_ptr<Tapeloom> plugin;
     std::weak_ptr<GameWrapper> game;
     std::weak_ptr<CVarManagerWrapper> console;
 
     void PlayReplay(const NativeString& path) const {
-        if (plugin.expired()) return;
+        auto alive = plugin.lock();
+        if (!alive) return;
         if (auto target = game.lock()) target->PlayReplay(std::filesystem::path(path));
     }
     void Run(const std::string& command) const {
-        if (plugin.expired()) return;
+        auto alive = plugin.lock();
+        if (!alive) return;
         if (auto target = console.lock()) target->executeCommand(command, true);
     }
 };
@@ -76,12 +80,12 @@ std::string ShowControlCharacters(std::string_view name) {
 
 void Tapeloom::onLoad() {
     Contained("ERROR while loading the plug-in: %s", [&] {
-        globalCvarManager = cvarManager;
+        SetLogConsole(cvarManager);
         if (!cvarManager || !gameWrapper) {
             LogFormatted("ERROR while loading the plug-in: %s", "the host gave no console or game");
             return;
         }
-        HostHandles handles{lifetime, gameWrapper, cvarManager};
+        HostHandles handles{weak_from_this(), gameWrapper, cvarManager};
         cvarManager->registerNotifier(
             kToggleWindowCommand,
             [handles, command = ToggleCommand()](std::vector<std::string>) noexcept {
@@ -89,9 +93,12 @@ void Tapeloom::onLoad() {
             },
             kToggleWindowDescription, 0);
         cvarManager->setBind(kToggleWindowKey, kToggleWindowCommand);
-        gameWrapper->HookEvent(kGameTimeEvent, [this, alive = std::weak_ptr(lifetime)](std::string eventName) noexcept {
-            if (alive.expired()) return;
-            Contained("ERROR on the game-time event: %s", [&] { OnGameTimeUpdated(std::move(eventName)); });
+        gameWrapper->HookEvent(kGameTimeEvent, [self = weak_from_this()](std::string eventName) noexcept {
+            // Held until the call returns: the host need not wait for an event
+            // in flight before it releases the plug-in on another thread.
+            std::shared_ptr<Tapeloom> plugin = self.lock();
+            if (!plugin) return;
+            Contained("ERROR on the game-time event: %s", [&] { plugin->OnGameTimeUpdated(std::move(eventName)); });
         });
     });
 }
@@ -109,7 +116,7 @@ void Tapeloom::LoadReplay(const ReplayEntry& entry) {
 
     std::string map = gameWrapper->GetCurrentMap();
     bool inFreeplay = gameWrapper->IsInFreeplay();
-    HostHandles handles{lifetime, gameWrapper, cvarManager};
+    HostHandles handles{weak_from_this(), gameWrapper, cvarManager};
     std::string toggle = ToggleCommand();
 
     if (inFreeplay || map == kSafeMap) {
@@ -158,7 +165,7 @@ void Tapeloom::OnGameTimeUpdated(std::string /*eventName*/) {
     if (path.empty()) return;
 
     LogFormatted("OnGameTimeUpdated: Freeplay is now active. Starting pending replay.");
-    HostHandles handles{lifetime, gameWrapper, cvarManager};
+    HostHandles handles{weak_from_this(), gameWrapper, cvarManager};
     gameWrapper->Execute([handles, path = std::move(path)](GameWrapper*) noexcept {
         Contained("ERROR while starting the pending replay: %s", [&] { handles.PlayReplay(path); });
     });

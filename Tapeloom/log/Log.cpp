@@ -1,8 +1,26 @@
 #include "log/Log.h"
 
 #include <charconv>
+#include <mutex>
+#include <utility>
 
 std::shared_ptr<CVarManagerWrapper> globalCvarManager;
+
+namespace {
+std::mutex consoleMutex;
+}
+
+std::shared_ptr<CVarManagerWrapper> LogConsole() noexcept {
+    std::lock_guard lock(consoleMutex);
+    return globalCvarManager;
+}
+
+void SetLogConsole(std::shared_ptr<CVarManagerWrapper> console) noexcept {
+    // The earlier console goes after the lock is let go: its destructor is host code.
+    std::shared_ptr<CVarManagerWrapper> previous;
+    std::lock_guard lock(consoleMutex);
+    previous = std::exchange(globalCvarManager, std::move(console));
+}
 
 std::string FormatLogLine(std::string_view message, std::string_view argument) {
     std::string line;
@@ -26,7 +44,7 @@ namespace {
 
 void WriteLine(std::string line) noexcept {
     // Our own reference for the call: a console released meanwhile stays alive until the line is written.
-    std::shared_ptr<CVarManagerWrapper> console = globalCvarManager;
+    std::shared_ptr<CVarManagerWrapper> console = LogConsole();
     if (!console) return;
     try {
         console->log(std::move(line));

@@ -10,6 +10,12 @@
 // Every log line of the module goes through this handle; onLoad fills it.
 extern std::shared_ptr<CVarManagerWrapper> globalCvarManager;
 
+// The module itself reaches the handle only through these two, under a lock:
+// a host may load the plug-in again on one thread while an event of the one
+// it released still logs on another.
+std::shared_ptr<CVarManagerWrapper> LogConsole() noexcept;
+void SetLogConsole(std::shared_ptr<CVarManagerWrapper> console) noexcept;
+
 // Writes one console line. The message is a constant of the code; its one
 // conversion ("%s" or "%zu") is replaced by the argument's text. The argument
 // is never parsed as a format, so a file name holding "%n" is written as it is.

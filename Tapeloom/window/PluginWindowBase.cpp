@@ -54,7 +54,7 @@ void PluginWindowBase::RenderFrame() {
 
     if (!windowOpen) {
         try {
-            if (globalCvarManager) globalCvarManager->executeCommand(ToggleCommand(), true);
+            if (auto console = LogConsole()) console->executeCommand(ToggleCommand(), true);
         } catch (...) {
             // The next frame asks again.
         }
