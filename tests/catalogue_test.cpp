@@ -2,6 +2,7 @@
 // seam: which folder is listed, which names count, the order and the time text,
 // and what each failure of the disk leaves in the log and the list.
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <map>
@@ -560,18 +561,20 @@ TEST_F(Catalogue, AHundredThousandEntriesAreListedWholeAndNewestFirst) {
     }
 }
 
-// Refreshes as an unprivileged user (root reads every folder) through the
-// refresh_report program, with part of a profile under /tmp out of reach.
+// Opens the window as an unprivileged user (root reads every folder), in a
+// copy of the sandbox, with part of a profile under /tmp out of reach.
 TEST_F(Catalogue, FoldersTheUserCannotReadAreReportedWithTheirPath) {
     if (geteuid() == 0 && std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv";
     char folder[] = "/tmp/tapeloom-unreadable-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
-    const fs::path root = folder, game = root / kGameFolders, demos = game / "Demos", report = root / "report";
+    const fs::path root = folder, game = root / kGameFolders, demos = game / "Demos";
     fs::create_directories(demos);
     for (fs::path part = demos; part != root.parent_path(); part = part.parent_path())
         fs::permissions(part, fs::perms(0755));
     for (const char* name : {"a.replay", "b.replay", "notes.txt"}) WriteFile(demos / name, kMarch2024);
-    fs::copy_file(sandbox::ExecutableFolder() / "refresh_report", report);
+    for (const char* file : {"tapeloom-sandbox", "Tapeloom.so"})
+        fs::copy_file(sandbox::ExecutableFolder() / file, root / file);
+    std::ofstream(root / "open.txt") << "command togglemenu Tapeloom\n";
     const std::vector<std::string> order = ListingOrder(demos);
     const std::string first =
         *std::find_if(order.begin(), order.end(), [](auto& name) { return name.ends_with(".replay"); });
@@ -585,10 +588,13 @@ TEST_F(Catalogue, FoldersTheUserCannotReadAreReportedWithTheirPath) {
         // The folder that holds what the error names: unreadable, or readable but not searchable.
         const fs::path locked = named == demos ? demos : named.parent_path();
         fs::permissions(locked, named == demos ? fs::perms::none : locked == demos ? fs::perms(0444) : fs::perms::none);
-        FILE* output = popen(("USERPROFILE=" + root.string() + " " + user + report.string()).c_str(), "r");
-        Lines lines;
-        for (char buffer[8192]; output && std::fgets(buffer, sizeof buffer, output);)
-            lines.emplace_back(buffer, std::strlen(buffer) - 1);
+        const std::string run = user + root.string() + "/tapeloom-sandbox --headless --profile " + root.string();
+        FILE* output = popen((run + " --script " + root.string() + "/open.txt").c_str(), "r");
+        Lines lines; // the plug-in's
+        for (char buffer[8192]; output && std::fgets(buffer, sizeof buffer, output);) {
+            if (!std::string_view(buffer).starts_with("[sandbox] "))
+                lines.emplace_back(buffer, std::strlen(buffer) - 1);
+        }
         EXPECT_EQ(output ? pclose(output) : -1, 0);
         fs::permissions(locked, fs::perms(0755));
         ExpectLines(lines, Failed(error, 0));

@@ -66,7 +66,7 @@ endfunction()
 
 # A failed expectation and an unknown step stop the run at their line.
 set(scripts ${CMAKE_CURRENT_SOURCE_DIR}/sandbox)
-if(WIN32)
+if(CMAKE_CROSSCOMPILING_EMULATOR)
   # Wine reaches the Linux file system through drive Z:.
   set(scripts Z:${scripts})
 endif()
