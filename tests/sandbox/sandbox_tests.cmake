@@ -66,12 +66,17 @@ endfunction()
 
 # A failed expectation and an unknown step stop the run at their line.
 set(scripts ${CMAKE_CURRENT_SOURCE_DIR}/sandbox)
+set(generated ${CMAKE_CURRENT_BINARY_DIR})
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   # Wine reaches the Linux file system through drive Z:.
   set(scripts Z:${scripts})
+  set(generated Z:${generated})
 endif()
 tapeloom_sandbox_failure(sandbox_failed_expect 1 "script line 3: no console line so far is"
                          "-DARGS=--headless|--script|${scripts}/failing_expect.txt")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/failing_count.txt "key F8\ncount 0 Refreshing replay list...\n")
+tapeloom_sandbox_failure(sandbox_failed_count 1 "script line 2: expected 0 console lines .*, found 1"
+                         "-DARGS=--headless|--script|${generated}/failing_count.txt")
 tapeloom_sandbox_failure(sandbox_unknown_step 1 "script line 3: unknown step \"jump\""
                          "-DARGS=--headless|--script|${scripts}/unknown_step.txt")
 
