@@ -1,24 +1,38 @@
 // A module that looks like a plug-in but is not one this host can take: built
-// once with another host interface version, once without a create function.
+// once with another host interface version, once without a create function,
+// and once with a plug-in whose onLoad throws into the host.
 #include <memory>
+#include <stdexcept>
 
 #include <pluginsdk/PluginDescriptor.h>
+#include <pluginsdk/QuintraPlugin.h>
 
 namespace {
 
 std::shared_ptr<Quintra::Plugin::QuintraPlugin> nothing;
 
-#if !defined(FAKE_WITHOUT_CREATE)
-std::shared_ptr<Quintra::Plugin::QuintraPlugin>* Create() {
-    return &nothing;
-}
+#if defined(FAKE_THROWING)
+struct Throwing : Quintra::Plugin::QuintraPlugin {
+    void onLoad() override { throw std::runtime_error("onLoad failed"); }
+};
 #endif
-
-void Release() {}
 
 } // namespace
 
 extern "C" {
+
+#if !defined(FAKE_WITHOUT_CREATE)
+TAPELOOM_API std::shared_ptr<Quintra::Plugin::QuintraPlugin>* getPlugin() {
+#if defined(FAKE_THROWING)
+    if (!nothing) nothing = std::make_shared<Throwing>();
+#endif
+    return &nothing;
+}
+#endif
+
+TAPELOOM_API void deleteMe() {
+    nothing.reset();
+}
 
 TAPELOOM_API extern const Quintra::Plugin::PluginDescriptor exports;
 
@@ -27,8 +41,8 @@ const Quintra::Plugin::PluginDescriptor exports = {
 #if defined(FAKE_WITHOUT_CREATE)
     nullptr,
 #else
-    &Create,
+    &getPlugin,
 #endif
-    &Release,
+    &deleteMe,
 };
 }

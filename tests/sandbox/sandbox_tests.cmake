@@ -115,8 +115,8 @@ if(NOT WIN32)
 endif()
 
 # Modules to refuse: one of another host interface version, one without a create function.
-foreach(fake wrong-version without-create)
-  add_library(fake-module-${fake} MODULE sandbox/fake_module.cpp)
+foreach(fake wrong-version without-create throwing)
+  add_library(fake-module-${fake} MODULE sandbox/fake_module.cpp ${PLUGINSDK_SOURCES})
   target_link_libraries(fake-module-${fake} PRIVATE pluginsdk)
   target_compile_definitions(fake-module-${fake} PRIVATE TAPELOOM_BUILDING_MODULE)
   set_target_properties(fake-module-${fake} PROPERTIES PREFIX "")
@@ -125,6 +125,7 @@ foreach(fake wrong-version without-create)
 endforeach()
 target_compile_definitions(fake-module-wrong-version PRIVATE FAKE_API_VERSION=94)
 target_compile_definitions(fake-module-without-create PRIVATE FAKE_API_VERSION=95 FAKE_WITHOUT_CREATE)
+target_compile_definitions(fake-module-throwing PRIVATE FAKE_API_VERSION=95 FAKE_THROWING)
 file(WRITE ${CMAKE_BINARY_DIR}/bin/not-a-plugin.txt "This file is not a plug-in module.\n")
 
 if(WIN32)
@@ -142,6 +143,8 @@ foreach(refusal "not-a-plugin.txt|cannot be loaded"
   tapeloom_sandbox_failure(sandbox_refuses_${test_name} 2 "${problem}" "-DARGS=--headless|--module|${module}|--script|-"
                            -DNAMES=${module}: -DREFUSED=1)
 endforeach()
+tapeloom_sandbox_failure(sandbox_plugin_fault 3 "the plug-in threw into the host 1 time"
+                         "-DARGS=--headless|--module|fake-module-throwing${module_suffix}|--script|-")
 
 # A headless screenshot shows the window: checked for its size, that it is not
 # blank and that the window's region is there, never pixel by pixel.
