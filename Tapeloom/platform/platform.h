@@ -12,6 +12,10 @@
 #include <string>
 #include <string_view>
 
+#if defined(_MSC_VER)
+#include <intrin.h>
+#endif
+
 namespace tapeloom::platform {
 
 // Paths stay in the platform's own form: UTF-16 on Windows, the file system's
@@ -112,6 +116,23 @@ inline std::string Error::Text() const {
     std::string text = operation + ": " + message;
     if (path) text += ": \"" + NarrowForLog(*path) + "\"";
     return text;
+}
+
+// Asks the processor to fetch the cache line at `address` for reading or for
+// writing while other work goes on. Only a hint: any address is allowed.
+inline void PrefetchToRead(const void* address) noexcept {
+#if defined(_MSC_VER)
+    _mm_prefetch(static_cast<const char*>(address), _MM_HINT_T0);
+#else
+    __builtin_prefetch(address, 0);
+#endif
+}
+inline void PrefetchToWrite(const void* address) noexcept {
+#if defined(_MSC_VER)
+    _m_prefetchw(address);
+#else
+    __builtin_prefetch(address, 1);
+#endif
 }
 
 // The native path separator placed between the replay folder and a file name.
