@@ -1,6 +1,7 @@
 // A refresh (list, filter, stat, format, sort) against two references over the
 // same folder: the bare system calls it cannot avoid, and the plain
-// std::filesystem scan it replaces.
+// std::filesystem scan it replaces. A refresh fed from memory, with the same
+// names and times, measures the catalogue's own work apart from the calls.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +10,10 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -33,6 +38,65 @@ void BM_Refresh(benchmark::State& state) {
     std::vector<ReplayEntry> entries;
     for (auto _ : state) {
         tapeloom::RefreshCatalogue(entries);
+        benchmark::DoNotOptimize(entries.data());
+    }
+    CheckCount(state, entries.size(), profile.replays);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(profile.entries));
+}
+
+// The folder's names in listing order, each with the write time the disk
+// listing reports (a link's target's), read once outside the measurement.
+struct RecordedEntry {
+    std::string name;
+    std::int64_t ticks = 0;
+};
+std::vector<RecordedEntry> recorded;
+
+void RecordFolder(const bench::GeneratedProfile& profile) {
+    recorded.clear();
+    std::optional<tapeloom::platform::Error> error;
+    const auto listing = tapeloom::platform::OpenFolderListing(profile.replayFolder.native(), error);
+    while (listing && listing->Next(error) == tapeloom::platform::FolderListing::Step::Entry) {
+        RecordedEntry entry{std::string(listing->Name())};
+        if (bench::IsReplayName(entry.name)) listing->WriteTime(entry.ticks, error);
+        recorded.push_back(std::move(entry));
+    }
+}
+
+class RecordedListing final : public tapeloom::platform::FolderListing {
+public:
+    Step Next(std::optional<tapeloom::platform::Error>&) override {
+        if (next == recorded.size()) return Step::End;
+        current = &recorded[next++];
+        return Step::Entry;
+    }
+    tapeloom::platform::NativeStringView Name() const override { return current->name; }
+    Time WriteTime(std::int64_t& ticks, std::optional<tapeloom::platform::Error>&) override {
+        ticks = current->ticks;
+        return Time::Read;
+    }
+
+private:
+    std::size_t next = 0;
+    const RecordedEntry* current = nullptr;
+};
+
+std::unique_ptr<tapeloom::platform::FolderListing> OpenRecorded(const tapeloom::platform::NativeString&,
+                                                                std::optional<tapeloom::platform::Error>&) {
+    return std::make_unique<RecordedListing>();
+}
+
+// The same refresh without a system call in the listing: what is left is the
+// catalogue's own work (filter, copy, local time, text, sort) and the two
+// existence checks of the replay folder candidates.
+void BM_RefreshFromMemory(benchmark::State& state) {
+    const bench::GeneratedProfile& profile = bench::Profile(static_cast<std::size_t>(state.range(0)));
+    bench::UseProfile(profile);
+    bench::SilenceLog();
+    RecordFolder(profile);
+    std::vector<ReplayEntry> entries;
+    for (auto _ : state) {
+        tapeloom::RefreshCatalogue(entries, OpenRecorded);
         benchmark::DoNotOptimize(entries.data());
     }
     CheckCount(state, entries.size(), profile.replays);
@@ -114,3 +178,4 @@ void Sizes(benchmark::internal::Benchmark* bench) {
 BENCHMARK(BM_FloorReaddirFstatat)->Apply(Sizes);
 BENCHMARK(BM_StdFilesystemScan)->Apply(Sizes);
 BENCHMARK(BM_Refresh)->Apply(Sizes);
+BENCHMARK(BM_RefreshFromMemory)->Apply(Sizes);

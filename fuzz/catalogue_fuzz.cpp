@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -98,25 +99,16 @@ bool IsReplayName(NativeStringView name) {
     return name.size() > 7 && name.ends_with(".replay");
 }
 
-// The calendar's own arithmetic (days to civil date), for the UTC this process runs in.
+// The runtime's own conversion, in the zone set below.
 std::string ExpectedTimeText(std::int64_t ticks) {
-    const __int128 sinceEpoch = static_cast<__int128>(ticks) - kUnixEpochTicks;
-    const auto seconds = static_cast<std::int64_t>(sinceEpoch / kTicksPerSecond);
-    if (seconds < 0 || seconds > kLastLocalSecond) return tapeloom::kUnknownTime;
-    const std::int64_t days = seconds / 86'400 + 719'468;
-    const std::int64_t second = seconds % 86'400;
-    const std::int64_t era = days / 146'097;
-    const std::int64_t dayOfEra = days - era * 146'097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const std::int64_t day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-    const std::int64_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    const auto seconds = static_cast<std::int64_t>((static_cast<__int128>(ticks) - kUnixEpochTicks) / kTicksPerSecond);
+    const auto time = static_cast<std::time_t>(seconds);
+    std::tm local{};
     char text[64];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
-                  static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(second / 3600),
-                  static_cast<long long>(second / 60 % 60), static_cast<long long>(second % 60));
+    if (seconds < 0 || seconds > kLastLocalSecond || localtime_r(&time, &local) == nullptr ||
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0) {
+        return tapeloom::kUnknownTime;
+    }
     return text;
 }
 
@@ -207,8 +199,10 @@ void RemoveProfile() {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Time text is checked against UTC; the catalogue reads the zone once, at its first conversion.
-    setenv("TZ", "UTC", 1);
+    // Lord Howe's rules: +10:30, and half an hour more in summer, changing at half past a UTC hour.
+    // The catalogue reads the zone once, at its first conversion.
+    setenv("TZ", "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", 1);
+    tzset();
     char folder[] = "/tmp/tapeloom-fuzz-XXXXXX";
     Check(mkdtemp(folder) != nullptr, "no temporary folder");
     profile = folder;

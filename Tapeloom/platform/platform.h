@@ -12,6 +12,10 @@
 #include <string>
 #include <string_view>
 
+#if defined(_MSC_VER)
+#include <intrin.h>
+#endif
+
 namespace tapeloom::platform {
 
 // Paths stay in the platform's own form: UTF-16 on Windows, the file system's
@@ -93,8 +97,19 @@ std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std
 // Seconds since 1970 to local broken-down time. Accepts 0 to 32,536,799,999
 // (up to 3001-01-19 07:59:59 UTC) and reports false outside that range or when
 // the runtime refuses; `out` is then not to be used. The time zone (TZ, else the
-// system's) is read at the first call and kept.
+// system's) is read at the first call and kept. Gives what the runtime's own
+// conversion gives in the nine standard fields (not glibc's tm_gmtoff, tm_zone),
+// but asks the runtime only once per hour of UTC in which the UTC offset holds.
 bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept;
+
+// Reads the time zone again and forgets what ToLocalTime learnt of the old
+// one. For programs that change TZ on purpose; not while another thread converts.
+void ReloadTimeZone() noexcept;
+
+// The runtime's own conversion (localtime_r, _localtime64_s) with the range
+// check of ToLocalTime, and the runtime's reading of the zone (tzset).
+bool RuntimeLocalTime(std::int64_t seconds, std::tm& out) noexcept;
+void ReadTimeZone() noexcept;
 
 // Native text to narrow text for a log line: the file system's code page on
 // Windows with a replacement for what cannot be mapped, bytes on Linux. Never throws.
@@ -108,6 +123,23 @@ inline std::string Error::Text() const {
     std::string text = operation + ": " + message;
     if (path) text += ": \"" + NarrowForLog(*path) + "\"";
     return text;
+}
+
+// Asks the processor to fetch the cache line at `address` for reading or for
+// writing while other work goes on. Only a hint: any address is allowed.
+inline void PrefetchToRead(const void* address) noexcept {
+#if defined(_MSC_VER)
+    _mm_prefetch(static_cast<const char*>(address), _MM_HINT_T0);
+#else
+    __builtin_prefetch(address, 0);
+#endif
+}
+inline void PrefetchToWrite(const void* address) noexcept {
+#if defined(_MSC_VER)
+    _m_prefetchw(address);
+#else
+    __builtin_prefetch(address, 1);
+#endif
 }
 
 // The native path separator placed between the replay folder and a file name.

@@ -129,13 +129,14 @@ std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std
     return std::make_unique<PosixListing>(std::move(dir), folder);
 }
 
-bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept {
+bool RuntimeLocalTime(std::int64_t seconds, std::tm& out) noexcept {
     if (seconds < 0 || seconds > kLastLocalSecond) return false;
-    // The zone is read once: times of one session keep one zone even if the process's TZ changes later.
-    static const bool zoneRead = (tzset(), true);
-    (void)zoneRead;
     const std::time_t time = static_cast<std::time_t>(seconds);
     return localtime_r(&time, &out) != nullptr;
+}
+
+void ReadTimeZone() noexcept {
+    tzset();
 }
 
 std::string NarrowForLog(NativeStringView text) noexcept {

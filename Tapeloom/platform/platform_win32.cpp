@@ -205,13 +205,14 @@ std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std
     }
 }
 
-bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept {
+bool RuntimeLocalTime(std::int64_t seconds, std::tm& out) noexcept {
     if (seconds < 0 || seconds > kLastLocalSecond) return false;
-    // The zone is read once: times of one session keep one zone even if the process's TZ changes later.
-    static const bool zoneRead = (_tzset(), true);
-    (void)zoneRead;
     const __time64_t time = seconds;
     return _localtime64_s(&out, &time) == 0;
+}
+
+void ReadTimeZone() noexcept {
+    _tzset();
 }
 
 std::string NarrowForLog(NativeStringView text) noexcept {
