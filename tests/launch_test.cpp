@@ -7,10 +7,12 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <imgui_internal.h>
 
 #include "Tapeloom.h"
 #include "host/fake_host.h"
 #include "log/Log.h"
+#include "ui_driver.h"
 
 namespace {
 
@@ -173,6 +175,33 @@ TEST_F(Launch, RegistrationsAndWhatOutlivesThePlugin) {
     hook(testhost::kGameTimeEvent);
     EXPECT_TRUE(journal->empty());
     EXPECT_TRUE(game->queued.empty());
+}
+
+TEST(WindowBase, ContentsThatThrowLeaveTheHostsWindowCurrent) {
+    struct Throwing : PluginWindowBase {
+        void RenderWindow() override {
+            ImGui::BeginChild("rows");
+            ImGui::Columns(2);
+            ImGui::PushID("row");
+            throw 42;
+        }
+    } window;
+    auto console = std::make_shared<testhost::FakeConsole>();
+    globalCvarManager = console;
+    sandbox::UiDriver ui;
+    window.AttachUiContext(ui.ContextAddress());
+    window.OnWindowOpened();
+    ui.Frame([&] {
+        ImGuiWindow* host = ImGui::GetCurrentWindow();
+        window.RenderFrame();
+        EXPECT_EQ(ImGui::GetCurrentWindow(), host) << ImGui::GetCurrentWindow()->Name;
+    });
+    EXPECT_EQ(console->lines, Lines{"ERROR while drawing the window: unknown error"});
+    window.menuTitle = "Renamed";
+    EXPECT_EQ(window.MenuName(), "Tapeloom") << "whatever the title";
+    EXPECT_EQ(window.MenuTitle(), "Renamed");
+    globalCvarManager.reset();
+    ImGui::SetCurrentContext(nullptr);
 }
 
 TEST(PluginBase, CopiesShareTheHandlesAndMovesHandThemOver) {

@@ -92,25 +92,37 @@ TEST(ModuleBoundary, TheLogKeepsItsConsoleUntilTheModuleUnloads) {
 }
 
 TEST(ModuleBoundary, TheModuleDrawsIntoTheAttachedContextWhateverTheHostPointsAt) {
-    testhost::PluginHost host;
-    sandbox::UiDriver other;
-    host.Open();
+    sandbox::PluginModule library{TapeloomModulePath()};
+    auto window = std::dynamic_pointer_cast<Quintra::Plugin::PluginWindow>(*library.GetPlugin());
+    window->RenderFrame(); // a host that draws or asks before attaching a context gets nothing, not a crash
+    EXPECT_FALSE(window->WantsInputCapture());
+    sandbox::UiDriver ui, other;
+    window->AttachUiContext(ui.ContextAddress());
+    window->OnWindowOpened();
     for (ImGuiContext* hostCurrent : {other.Context(), static_cast<ImGuiContext*>(nullptr)}) {
-        ImGui::SetCurrentContext(host.ui.Context());
+        ImGui::SetCurrentContext(ui.Context());
         ImGui::NewFrame();
         ImGui::SetCurrentContext(hostCurrent);
-        host.window->RenderFrame();
-        ImGui::SetCurrentContext(host.ui.Context());
+        window->RenderFrame();
+        ImGui::SetCurrentContext(ui.Context());
         ImGui::Render();
         ImGuiWindow* drawn = ImGui::FindWindowByName("Tapeloom");
         ASSERT_NE(drawn, nullptr);
-        EXPECT_EQ(drawn->LastFrameActive, host.ui.Context()->FrameCount);
+        EXPECT_EQ(drawn->LastFrameActive, ui.Context()->FrameCount);
         EXPECT_TRUE(other.Context()->Windows.empty());
     }
     ImGui::SetCurrentContext(other.Context());
-    host.ui.Context()->IO.WantCaptureKeyboard = true;
-    EXPECT_TRUE(host.window->WantsInputCapture()) << "the module reads the attached context's flags";
+    for (int flags = 0; flags < 4; ++flags) {
+        ui.Context()->IO.WantCaptureMouse = (flags & 1) != 0;
+        ui.Context()->IO.WantCaptureKeyboard = (flags & 2) != 0;
+        EXPECT_EQ(window->WantsInputCapture(), flags != 0) << "the attached context's flags, either of them";
+    }
     ImGui::SetCurrentContext(nullptr);
+    EXPECT_EQ(window->MenuName(), "Tapeloom");
+    window->OnWindowClosed();
+    EXPECT_TRUE(window->IsOverlayActive());
+    window.reset();
+    library.DeleteMe();
 }
 
 class BrowserWindow : public testing::Test {
@@ -166,6 +178,33 @@ TEST_F(BrowserWindow, RowsNewestFirstRefreshInTheFrameAndLoadInRowK) {
     host.Close();
     OpenWindow();
     EXPECT_EQ(std::count(host.console->lines.begin(), host.console->lines.end(), "Refreshing replay list..."), 4);
+}
+
+TEST_F(BrowserWindow, TheCloseButtonAsksUntilTheHostHidesItAndACollapsedWindowAsksNothing) {
+    OpenWindow();
+    host.Close();
+    OpenWindow();
+    ASSERT_TRUE(host.journal->empty()) << "closed and opened by the host: nothing to ask";
+    ASSERT_TRUE(host.ClickClose());
+    EXPECT_EQ(*host.journal, testhost::Journal{"command togglemenu Tapeloom"});
+    EXPECT_TRUE(host.console->allLogged);
+    host.Frames(2);
+    EXPECT_EQ(host.journal->size(), 3u) << "every frame asks again while the host has not hidden it";
+
+    host.journal->clear();
+    OpenWindow();
+    auto draw = [&] {
+        host.Draw();
+        EXPECT_EQ(ImGui::GetCurrentContext()->CurrentWindowStack.Size, 1) << "Begin and End stay paired";
+    };
+    ASSERT_TRUE(host.ui.ClickCollapse("Tapeloom", draw));
+    host.window->OnWindowClosed();
+    host.ui.Frame(draw);
+    host.ui.Frame(draw);
+    EXPECT_TRUE(host.journal->empty()) << "collapsed: nothing asked";
+    ASSERT_TRUE(host.ui.ClickCollapse("Tapeloom", draw));
+    host.ui.Frame(draw);
+    EXPECT_FALSE(host.journal->empty()) << "the first expanded frame sends the close request";
 }
 
 TEST_F(BrowserWindow, AHostFailureDuringAClickIsLoggedAndTheFrameGoesOn) {

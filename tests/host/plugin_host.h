@@ -46,6 +46,8 @@ public:
     bool Click(const std::string& label);
     bool ClickLoad(int row);
     bool ClickClose();
+    // What the host draws in a frame: the plug-in's window, while shown.
+    void Draw();
 
     std::shared_ptr<Journal> journal = std::make_shared<Journal>();
     std::shared_ptr<FakeConsole> console = std::make_shared<FakeConsole>(journal);
@@ -55,9 +57,6 @@ public:
     std::shared_ptr<Quintra::Plugin::PluginWindow> window;
     sandbox::UiDriver ui;
     bool shown = false;
-
-private:
-    void Draw();
 };
 
 } // namespace testhost
