@@ -357,20 +357,6 @@ TEST_F(Catalogue, WindowsPathsAndCodePages) {
     EXPECT_EQ(joined(L"\\\\server\\share/", L"Documents"), L"\\\\server\\share/Documents");
     EXPECT_EQ(joined(L"1:", L"Documents"), L"1:\\Documents") << "only a letter names a drive";
 
-    // Past MAX_PATH: listed where the system reaches it (Wine), else the log says why not.
-    const fs::path profilePath = profile.root / std::string(100, 'a') / std::string(100, 'b');
-    const fs::path demos = profilePath / kGameFolders / "Demos";
-    fs::create_directories(demos);
-    WriteFile(demos / "a.replay", kMarch2024);
-    testhost::SetEnvironment("USERPROFILE", profilePath.string());
-    Refresh();
-    if (console->lines.size() == 3) {
-        ExpectLines(console->lines,
-                    Failed("exists: <message>: \"" + Narrow(profilePath / kGameFolders / "DemosEpic") + "\"", 0));
-    } else {
-        EXPECT_EQ(Paths(), std::vector<NativeString>{Joined(demos, "a.replay")});
-    }
-
     // Profile bytes the Western code pages leave undefined: listed under the
     // folder so named where the code page maps them (Wine), else reported.
     const char undefined[] = "\x81\x8d\x90";

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 #if defined(_WIN32)
@@ -20,11 +21,7 @@ void SetEnvironment(const char* name, const std::optional<std::string>& value) {
     // The C runtime cannot hold an empty variable: an empty value removes it.
     _putenv_s(name, value ? value->c_str() : "");
 #else
-    if (value) {
-        setenv(name, value->c_str(), 1);
-    } else {
-        unsetenv(name);
-    }
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
 #endif
 }
 
@@ -40,14 +37,9 @@ void SetWriteTime(const std::filesystem::path& path, std::int64_t ticks) {
     CloseHandle(file);
     if (!done) throw std::runtime_error("cannot set the time of " + path.string());
 #else
-    std::int64_t sinceUnix = ticks - 116'444'736'000'000'000;
-    std::int64_t seconds = sinceUnix / 10'000'000;
-    std::int64_t rest = sinceUnix % 10'000'000;
-    if (rest < 0) {
-        rest += 10'000'000;
-        --seconds;
-    }
-    timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), static_cast<long>(rest * 100)}};
+    const std::int64_t sinceUnix = ticks - TicksFromUnixSeconds(0);
+    const std::int64_t seconds = sinceUnix / kTicksPerSecond - (sinceUnix % kTicksPerSecond < 0 ? 1 : 0);
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, (sinceUnix - seconds * kTicksPerSecond) * 100}};
     if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
         throw std::runtime_error("cannot set the time of " + path.string());
     }
@@ -56,16 +48,9 @@ void SetWriteTime(const std::filesystem::path& path, std::int64_t ticks) {
 
 ReplayProfile::ReplayProfile(const std::string& folder) : replayFolder(folder) {
     static std::atomic<int> counter{0};
-    const char* previous = std::getenv("USERPROFILE");
-    if (previous) previousProfile_ = previous;
-
-#if defined(_WIN32)
-    unsigned long process = GetCurrentProcessId();
-#else
-    unsigned long process = static_cast<unsigned long>(getpid());
-#endif
+    if (const char* previous = std::getenv("USERPROFILE")) previousProfile_ = previous;
     root = std::filesystem::temp_directory_path() /
-           ("tapeloom-profile-" + std::to_string(process) + "-" + std::to_string(counter++));
+           ("tapeloom-profile-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(replayFolder.empty() ? GameFolder() : Folder());
     SetEnvironment("USERPROFILE", root.string());

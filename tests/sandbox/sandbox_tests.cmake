@@ -145,12 +145,3 @@ foreach(refusal "not-a-plugin.txt|cannot be loaded"
 endforeach()
 tapeloom_sandbox_failure(sandbox_plugin_fault 3 "the plug-in threw into the host 1 time"
                          "-DARGS=--headless|--module|fake-module-throwing${module_suffix}|--script|-")
-
-# A headless screenshot shows the window: checked for its size, that it is not
-# blank and that the window's region is there, never pixel by pixel.
-if(NOT WIN32)
-  tapeloom_add_test(sandbox_picture_test sandbox/picture_test.cpp)
-  target_link_libraries(sandbox_picture_test PRIVATE ${STB_LIBRARY})
-  target_include_directories(sandbox_picture_test SYSTEM PRIVATE ${STB_INCLUDE_DIR})
-  add_dependencies(sandbox_picture_test tapeloom-sandbox)
-endif()
