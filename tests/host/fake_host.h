@@ -15,8 +15,10 @@
 namespace testhost {
 
 // What the plug-in asked of the console and the game, in order: "command TEXT",
-// "PlayReplay PATH", and "~console"/"~game" when a fake is destroyed.
+// "PlayReplay NAME", and "~console"/"~game" when a fake is destroyed.
 using Journal = std::vector<std::string>;
+
+inline constexpr const char* kGameTimeEvent = "Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated";
 
 // Records everything the plug-in asks of the console.
 class FakeConsole : public CVarManagerWrapper {
@@ -32,9 +34,14 @@ public:
     ~FakeConsole() override { journal->push_back("~console"); }
 
     void log(std::string text) override { lines.push_back(std::move(text)); }
-    void executeCommand(std::string command, bool log = true) override;
+    void executeCommand(std::string command, bool log = true) override {
+        allLogged = allLogged && log;
+        journal->push_back("command " + command);
+    }
     void registerNotifier(std::string command, std::function<void(std::vector<std::string>)> callback,
-                          std::string description, unsigned char permissions) override;
+                          std::string description, unsigned char permissions) override {
+        notifiers.push_back({std::move(command), std::move(callback), std::move(description), permissions});
+    }
     void setBind(std::string key, std::string command) override {
         binds.emplace_back(std::move(key), std::move(command));
     }
@@ -52,17 +59,33 @@ public:
     explicit FakeGame(std::shared_ptr<Journal> shared = std::make_shared<Journal>()) : journal(std::move(shared)) {}
     ~FakeGame() override { journal->push_back("~game"); }
 
-    void PlayReplay(const std::filesystem::path& replayPath) override;
+    void PlayReplay(const std::filesystem::path& replayPath) override {
+        std::string name = "?"; // a lone surrogate has no UTF-8 form; `played` keeps the path whole
+        try {
+            const std::u8string text = replayPath.filename().u8string();
+            name.assign(text.begin(), text.end());
+        } catch (...) {
+        }
+        journal->push_back("PlayReplay " + name);
+        played.push_back(replayPath);
+    }
     std::string GetCurrentMap() override { return currentMap; }
     bool IsInFreeplay() override { return inFreeplay; }
     void Execute(std::function<void(GameWrapper*)> callback) override { queued.push_back(std::move(callback)); }
-    void HookEvent(std::string eventName, std::function<void(std::string eventName)> callback) override;
-    void UnhookEvent(std::string eventName) override;
+    void HookEvent(std::string name, std::function<void(std::string)> callback) override { hooks[name] = callback; }
+    void UnhookEvent(std::string name) override { hooks.erase(name), unhooked.push_back(name); }
 
     // Runs what Execute queued so far, in order; returns how many ran.
-    std::size_t RunQueued();
+    std::size_t RunQueued() {
+        std::vector<std::function<void(GameWrapper*)>> batch = std::exchange(queued, {});
+        for (auto& callback : batch) callback(this);
+        return batch.size();
+    }
     // Calls the hook for the game-time event, if one is set; returns whether one was.
-    bool Tick();
+    bool Tick() {
+        auto hook = hooks.find(kGameTimeEvent);
+        return hook != hooks.end() && (hook->second(kGameTimeEvent), true);
+    }
 
     std::shared_ptr<Journal> journal;
     std::string currentMap = "Menu_MainScreen";
@@ -72,7 +95,5 @@ public:
     std::map<std::string, std::function<void(std::string)>> hooks;
     std::vector<std::string> unhooked;
 };
-
-inline constexpr const char* kGameTimeEvent = "Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated";
 
 } // namespace testhost
