@@ -1,17 +1,15 @@
-// The catalogue refresh over any listing. Each input plays a folder listing
-// through the catalogue's seam: any bytes as names, any 64-bit write time,
-// entries that vanish or whose link cannot be followed, and a listing that
-// fails where the input says. The refresh is then checked against what the
-// listing handed out: only ".replay" names with a stem are asked for a time and
-// listed, newest first by raw time, with the runtime's local time text (Lord
-// Howe's) or the placeholder and never a "%", the count line equal to the
-// list, and the error line exactly when the scan stopped early, with every
-// entry read before the stop and nothing left of the list it started from.
+// The catalogue refresh over any listing played through its seam: names of
+// any bytes, any 64-bit write time, entries that vanish or whose link cannot be
+// followed. Checked on every input: only ".replay" names with a stem are asked
+// for a time; the list is exactly what was read before the scan stopped,
+// newest first, each with the runtime's own local time text (in a zone whose
+// summer shift comes at half past a UTC hour) or the placeholder; nothing of
+// the list the refresh started from is left; the log says how the scan ended.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -21,39 +19,32 @@
 #include <utility>
 #include <vector>
 
-#include "fuzz_support.h"
 #include "log/Log.h"
-#include "platform/platform.h"
 #include "replay_catalogue.h"
 
 namespace {
 
-using fuzzsupport::Check;
 using tapeloom::platform::Error;
 using tapeloom::platform::FolderListing;
 using tapeloom::platform::NativeString;
-using tapeloom::platform::NativeStringView;
 using Listed = std::vector<std::pair<NativeString, std::int64_t>>;
 
-enum class Kind { File, Gone, Unfollowable };
-enum class Failure { None, Open, Advance, TimeQuery, kMaxValue = TimeQuery };
+void Check(bool holds, const char* what) {
+    if (holds) return;
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+}
 
-// What the input asks for, and what the listing then handed out.
-struct Play {
-    Failure failure = Failure::None;
-    std::size_t failAt = 0;
-    std::vector<std::pair<Kind, std::pair<NativeString, std::int64_t>>> entries;
-
-    NativeString folder;
-    std::size_t handedOut = 0;
-    std::size_t queries = 0;
-    Listed read;
-    std::optional<Error> stop;
-    bool ended = false;
+struct Console final : CVarManagerWrapper {
+    void log(std::string text) override { lines.push_back(std::move(text)); }
+    void executeCommand(std::string, bool) override {}
+    void registerNotifier(std::string, std::function<void(std::vector<std::string>)>, std::string,
+                          unsigned char) override {}
+    void setBind(std::string, std::string) override {}
+    std::vector<std::string> lines;
 };
-Play* play = nullptr;
 
-bool IsReplayName(NativeStringView name) {
+bool IsReplayName(const NativeString& name) {
     return name.size() > 7 && name.ends_with(".replay");
 }
 
@@ -71,41 +62,39 @@ std::string ExpectedTimeText(std::int64_t ticks) {
     return text;
 }
 
-class PlayedListing final : public FolderListing {
-public:
-    Step Next(std::optional<Error>& error) override {
-        Check(!play->stop && !play->ended, "the catalogue went on past the listing's end");
-        if (play->failure == Failure::Advance && play->handedOut == play->failAt) {
-            error = play->stop = Error{"directory_iterator::operator++", EIO, std::nullopt};
-            return Step::Failed;
-        }
-        play->ended = play->handedOut == play->entries.size();
-        return play->ended ? Step::End : (++play->handedOut, Step::Entry);
+// An entry: 0 a file, 1 gone before its time is read, 2 a link that cannot be followed.
+struct Play {
+    std::vector<std::pair<int, std::pair<NativeString, std::int64_t>>> entries;
+    std::size_t next = 0;
+    std::size_t queries = 0;
+    Listed read;
+    std::optional<Error> stop;
+};
+Play* play = nullptr;
+
+struct PlayedListing final : FolderListing {
+    explicit PlayedListing(NativeString path) : folder(std::move(path)) {}
+    Step Next(std::optional<Error>&) override {
+        Check(!play->stop, "the catalogue went on past a failure");
+        return play->next == play->entries.size() ? Step::End : (++play->next, Step::Entry);
     }
-    NativeStringView Name() const override { return play->entries[play->handedOut - 1].second.first; }
+    tapeloom::platform::NativeStringView Name() const override { return play->entries[play->next - 1].second.first; }
     Time WriteTime(std::int64_t& ticks, std::optional<Error>& error) override {
-        const auto& [kind, entry] = play->entries[play->handedOut - 1];
-        Check(!play->stop && IsReplayName(entry.first), "the catalogue asked for a time it has no use for");
-        const NativeString path = play->folder + '/' + entry.first;
-        if (kind == Kind::Gone) return ++play->queries, Time::Vanished;
-        if (kind == Kind::Unfollowable || (play->failure == Failure::TimeQuery && play->queries == play->failAt)) {
-            error = play->stop = Error{"directory_entry::last_write_time", ELOOP, path};
-            return ++play->queries, Time::Failed;
+        const auto& [kind, entry] = play->entries[play->next - 1];
+        Check(IsReplayName(entry.first), "the catalogue asked for a time it has no use for");
+        ++play->queries;
+        if (kind == 1) return Time::Vanished;
+        if (kind == 2) {
+            error = play->stop = Error{"directory_entry::last_write_time", ELOOP, folder + '/' + entry.first};
+            return Time::Failed;
         }
-        ticks = entry.second;
-        play->read.emplace_back(path, ticks);
-        return ++play->queries, Time::Read;
+        play->read.emplace_back(folder + '/' + entry.first, ticks = entry.second);
+        return Time::Read;
     }
+    NativeString folder;
 };
 
-std::unique_ptr<FolderListing> OpenPlayed(const NativeString& folder, std::optional<Error>& error) {
-    play->folder = folder;
-    if (play->failure != Failure::Open) return std::make_unique<PlayedListing>();
-    error = play->stop = Error{"directory_iterator::directory_iterator", EACCES, folder};
-    return nullptr;
-}
-
-std::shared_ptr<fuzzsupport::Console> console;
+std::shared_ptr<Console> console = std::make_shared<Console>();
 std::string profile;
 
 } // namespace
@@ -121,7 +110,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::filesystem::create_directories(profile + "/Documents/My Games/Corvane/TAGame/Demos");
     setenv("USERPROFILE", profile.c_str(), 1);
     std::atexit([] { std::filesystem::remove_all(profile); });
-    console = std::make_shared<fuzzsupport::Console>();
     globalCvarManager = console;
     return 0;
 }
@@ -130,22 +118,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     Play seen;
     play = &seen;
-    // The list of an earlier refresh, which the catalogue may reuse but must not show.
     std::vector<ReplayEntry> entries(input.ConsumeIntegral<std::uint8_t>(), ReplayEntry{"earlier.replay", 1, "x"});
-    seen.failure = input.ConsumeEnum<Failure>();
-    seen.failAt = input.ConsumeIntegral<std::uint8_t>();
     while (input.remaining_bytes() > 0 && seen.entries.size() < 400) {
-        const auto kind = static_cast<Kind>(input.ConsumeIntegralInRange(0, 2));
+        const int kind = input.ConsumeIntegralInRange(0, 9) / 8; // mostly files
         const auto ticks = input.ConsumeIntegral<std::int64_t>();
         NativeString name = input.ConsumeRandomLengthString(4096);
-        // A listing never reports these.
         if (!name.empty() && name != "." && name != "..") seen.entries.push_back({kind, {std::move(name), ticks}});
     }
     console->lines.clear();
-    tapeloom::RefreshCatalogue(entries, OpenPlayed);
+    tapeloom::RefreshCatalogue(entries, [](const NativeString& folder, std::optional<Error>&) {
+        return std::unique_ptr<FolderListing>(new PlayedListing(folder));
+    });
 
-    Check(seen.stop.has_value() != seen.ended, "the scan neither ended nor failed");
-    const auto handed = seen.entries.begin() + static_cast<std::ptrdiff_t>(seen.handedOut);
+    const auto handed = seen.entries.begin() + static_cast<std::ptrdiff_t>(seen.next);
     Check(seen.queries == static_cast<std::size_t>(std::count_if(seen.entries.begin(), handed,
                                                                  [](auto& e) { return IsReplayName(e.second.first); })),
           "a replay name went without its time");
@@ -154,8 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         listed.emplace_back(entry.filePath, entry.lastWriteTime);
         Check(entry.displayTime == ExpectedTimeText(entry.lastWriteTime), "a time text is not the entry's time");
     }
-    Check(std::is_sorted(listed.begin(), listed.end(),
-                         [](const auto& left, const auto& right) { return left.second > right.second; }),
+    Check(std::is_sorted(listed.begin(), listed.end(), [](auto& l, auto& r) { return l.second > r.second; }),
           "the list is not newest first");
     std::sort(listed.begin(), listed.end());
     std::sort(seen.read.begin(), seen.read.end());
@@ -163,7 +147,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto& lines = console->lines;
     Check(lines.size() == (seen.stop ? 3u : 2u) && lines.front() == "Refreshing replay list...", "wrong log lines");
     Check(!seen.stop || lines[1] == "ERROR while scanning directory: " + seen.stop->Text(), "wrong error line");
-    Check(lines.back() == "Sorting complete. " + std::to_string(entries.size()) + " replays found.",
-          "the count line is not the list's size");
+    Check(lines.back() == "Sorting complete. " + std::to_string(entries.size()) + " replays found.", "wrong count");
     return 0;
 }
