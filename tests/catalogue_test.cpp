@@ -2,7 +2,6 @@
 // seam: which folder is listed, which names count, the order and the time text,
 // and what each failure of the disk leaves in the log and the list.
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <map>
@@ -16,7 +15,6 @@
 #include "host/fake_host.h"
 #include "host/replay_profile.h"
 #include "log/Log.h"
-#include "plugin_module.h"
 #include "replay_catalogue.h"
 
 #if defined(_WIN32)
@@ -28,8 +26,6 @@
 
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #endif
 
 namespace {
@@ -547,38 +543,6 @@ TEST_F(Catalogue, AHundredThousandEntriesAreListedWholeAndNewestFirst) {
     }
 }
 
-// A folder whose names can be read but not its entries (mode 444), as an
-// unprivileged user (root reads every folder), in a copy of the sandbox: the
-// first replay's time cannot be read, which is an error, not a file gone.
-TEST_F(Catalogue, AFolderWhoseEntriesCannotBeReadStopsAtItsFirstReplay) {
-    if (geteuid() == 0 && std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv";
-    char folder[] = "/tmp/tapeloom-unreadable-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const fs::path root = folder, demos = root / kGameFolders / "Demos";
-    fs::create_directories(demos);
-    for (fs::path part = demos; part != root.parent_path(); part = part.parent_path())
-        fs::permissions(part, fs::perms(0755));
-    for (const char* name : {"a.replay", "b.replay", "notes.txt"}) WriteFile(demos / name, kMarch2024);
-    for (const char* file : {"tapeloom-sandbox", "Tapeloom.so"})
-        fs::copy_file(sandbox::ExecutableFolder() / file, root / file);
-    std::ofstream(root / "open.txt") << "command togglemenu Tapeloom\n";
-    const std::vector<std::string> order = ListingOrder(demos);
-    const auto first = *std::find_if(order.begin(), order.end(), [](auto& name) { return name.ends_with(".replay"); });
-    fs::permissions(demos, fs::perms(0444));
-    const std::string user = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    FILE* output = popen((user + root.string() + "/tapeloom-sandbox --headless --profile " + root.string() +
-                          " --script " + root.string() + "/open.txt")
-                             .c_str(),
-                         "r");
-    Lines lines; // the plug-in's
-    for (char buffer[8192]; output && std::fgets(buffer, sizeof buffer, output);) {
-        if (!std::string_view(buffer).starts_with("[sandbox] ")) lines.emplace_back(buffer, std::strlen(buffer) - 1);
-    }
-    EXPECT_EQ(output ? pclose(output) : -1, 0);
-    fs::permissions(demos, fs::perms(0755));
-    fs::remove_all(root);
-    ExpectLines(lines, Failed("directory_entry::last_write_time: <message>: \"" + (demos / first).string() + "\"", 0));
-}
 #endif
 
 } // namespace
