@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/fake_host.h"
 #include "log/Log.h"
 #include "replay_catalogue.h"
 
@@ -34,15 +35,6 @@ void Check(bool holds, const char* what) {
     std::fprintf(stderr, "invariant broken: %s\n", what);
     std::abort();
 }
-
-struct Console final : CVarManagerWrapper {
-    void log(std::string text) override { lines.push_back(std::move(text)); }
-    void executeCommand(std::string, bool) override {}
-    void registerNotifier(std::string, std::function<void(std::vector<std::string>)>, std::string,
-                          unsigned char) override {}
-    void setBind(std::string, std::string) override {}
-    std::vector<std::string> lines;
-};
 
 bool IsReplayName(const NativeString& name) {
     return name.size() > 7 && name.ends_with(".replay");
@@ -94,7 +86,7 @@ struct PlayedListing final : FolderListing {
     NativeString folder;
 };
 
-std::shared_ptr<Console> console = std::make_shared<Console>();
+std::shared_ptr<testhost::FakeConsole> console = std::make_shared<testhost::FakeConsole>();
 std::string profile;
 
 } // namespace

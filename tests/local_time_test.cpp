@@ -12,16 +12,6 @@
 
 namespace {
 
-bool Runtime(std::int64_t seconds, std::tm& out) {
-#if defined(_WIN32)
-    const __time64_t time = seconds;
-    return _localtime64_s(&out, &time) == 0;
-#else
-    const auto time = static_cast<std::time_t>(seconds);
-    return localtime_r(&time, &out) != nullptr;
-#endif
-}
-
 // All nine fields, or "refused", so that a refusal must match too.
 std::string Text(bool converted, const std::tm& t) {
     char text[96];
@@ -48,13 +38,15 @@ TEST(LocalTime, EqualsTheRuntimeAtEverySecondAroundEachChangeOfOffset) {
         int changes = 0, minute = 0;
         for (std::int64_t at = kFrom; at < kFrom + 730 * 86'400; at += 900) {
             std::tm now{}, theirs{}, ours{};
-            ASSERT_TRUE(Runtime(at, now));
+            ASSERT_TRUE(tapeloom::platform::RuntimeLocalTime(at, now));
             // The offset moved when the wall clock did not advance by the 15 minutes the UTC clock did.
             const bool moved = at != kFrom && (now.tm_hour * 60 + now.tm_min - minute + 1440) % 1440 != 15;
             minute = now.tm_hour * 60 + now.tm_min;
             changes += moved ? 1 : 0;
             for (std::int64_t t = moved ? at - 4500 : at; t < (moved ? at + 3600 : at + 1); ++t) {
-                ASSERT_EQ(Text(tapeloom::platform::ToLocalTime(t, ours), ours), Text(Runtime(t, theirs), theirs)) << t;
+                ASSERT_EQ(Text(tapeloom::platform::ToLocalTime(t, ours), ours),
+                          Text(tapeloom::platform::RuntimeLocalTime(t, theirs), theirs))
+                    << t;
             }
         }
         EXPECT_GE(changes, leastChanges) << "the zone in use is not the one asked for";

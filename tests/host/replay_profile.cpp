@@ -48,7 +48,6 @@ void SetWriteTime(const std::filesystem::path& path, std::int64_t ticks) {
 
 ReplayProfile::ReplayProfile(const std::string& folder) : replayFolder(folder) {
     static std::atomic<int> counter{0};
-    if (const char* previous = std::getenv("USERPROFILE")) previousProfile_ = previous;
     root = std::filesystem::temp_directory_path() /
            ("tapeloom-profile-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(root);
@@ -57,7 +56,6 @@ ReplayProfile::ReplayProfile(const std::string& folder) : replayFolder(folder) {
 }
 
 ReplayProfile::~ReplayProfile() {
-    SetEnvironment("USERPROFILE", previousProfile_);
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
 }

@@ -26,7 +26,7 @@ void SetWriteTime(const std::filesystem::path& path, std::int64_t ticks);
 std::filesystem::path WriteFile(const std::filesystem::path& file, std::int64_t ticks);
 
 // A temporary user profile holding the game's replay folder, with USERPROFILE
-// pointing at it for the object's lifetime.
+// pointing at it.
 class ReplayProfile {
 public:
     // `replayFolder` is "Demos" or "DemosEpic"; empty creates no replay folder.
@@ -44,9 +44,6 @@ public:
 
     std::filesystem::path root;
     std::string replayFolder;
-
-private:
-    std::optional<std::string> previousProfile_;
 };
 
 } // namespace testhost

@@ -128,20 +128,12 @@ target_compile_definitions(fake-module-without-create PRIVATE FAKE_API_VERSION=9
 target_compile_definitions(fake-module-throwing PRIVATE FAKE_API_VERSION=95 FAKE_THROWING)
 file(WRITE ${CMAKE_BINARY_DIR}/bin/not-a-plugin.txt "This file is not a plug-in module.\n")
 
-if(WIN32)
-  set(module_suffix .dll)
-else()
-  set(module_suffix .so)
-endif()
-foreach(refusal "not-a-plugin.txt|cannot be loaded"
-                "fake-module-wrong-version${module_suffix}|wrong host interface version 94"
-                "fake-module-without-create${module_suffix}|lacks the entry point getPlugin")
-  string(REPLACE "|" ";" refusal "${refusal}")
-  list(GET refusal 0 module)
-  list(GET refusal 1 problem)
-  string(REGEX REPLACE "[.].*$" "" test_name "${module}")
-  tapeloom_sandbox_failure(sandbox_refuses_${test_name} 2 "${problem}" "-DARGS=--headless|--module|${module}|--script|-"
-                           -DNAMES=${module}: -DREFUSED=1)
-endforeach()
+set(module ${CMAKE_SHARED_MODULE_SUFFIX})
+tapeloom_sandbox_failure(sandbox_refuses_text 2 "not-a-plugin.txt: cannot be loaded"
+                         "-DARGS=--headless|--module|not-a-plugin.txt|--script|-" -DREFUSED=1)
+tapeloom_sandbox_failure(sandbox_refuses_wrong_version 2 "fake-module-wrong-version${module}: wrong host interface version 94"
+                         "-DARGS=--headless|--module|fake-module-wrong-version${module}|--script|-" -DREFUSED=1)
+tapeloom_sandbox_failure(sandbox_refuses_without_create 2 "fake-module-without-create${module}: lacks the entry point getPlugin"
+                         "-DARGS=--headless|--module|fake-module-without-create${module}|--script|-" -DREFUSED=1)
 tapeloom_sandbox_failure(sandbox_plugin_fault 3 "the plug-in threw into the host 1 time"
-                         "-DARGS=--headless|--module|fake-module-throwing${module_suffix}|--script|-")
+                         "-DARGS=--headless|--module|fake-module-throwing${module}|--script|-")

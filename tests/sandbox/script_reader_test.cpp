@@ -26,18 +26,14 @@ TEST(ScriptReader, EachStepReadsWithItsArgumentAndEveryMistakeIsNamed) {
         {"frames 12", Kind::Frames, 12, ""},
         {"\tkey F8\r", Kind::Key, 0, "F8"},
         {"command togglemenu Tapeloom", Kind::Command, 0, "togglemenu Tapeloom"},
-        {"map Stadium_P", Kind::Map, 0, "Stadium_P"},
-        {"freeplay", Kind::Freeplay, 0, ""},
         {"click Refresh list", Kind::Click, 0, "Refresh list"},
         {"click Load", Kind::Click, 0, "Load"},
         {"click Load 11", Kind::ClickLoad, 11, "Load 11"},
-        {"close", Kind::Close, 0, ""},
         {"screenshot out/demo picture.png", Kind::Screenshot, 0, "out/demo picture.png"},
         {"expect  Safe state detected ().  Loading # no comment", Kind::Expect, 0,
          "Safe state detected ().  Loading # no comment"},
         {"count 2 [sandbox] > togglemenu Tapeloom", Kind::Count, 2, "[sandbox] > togglemenu Tapeloom"},
         {"unload", Kind::Unload, 0, ""},
-        {"load", Kind::Load, 0, ""},
     };
     for (const Good& row : good) {
         SCOPED_TRACE(row.line);
