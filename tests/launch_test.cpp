@@ -159,21 +159,6 @@ TEST(WindowBase, ContentsThatThrowLeaveTheHostsWindowCurrent) {
     ImGui::SetCurrentContext(nullptr);
 }
 
-TEST(PluginBase, CopiesShareTheHandlesAndMovesHandThemOver) {
-    Quintra::Plugin::QuintraPlugin first;
-    first.cvarManager = std::make_shared<testhost::FakeConsole>();
-    first.gameWrapper = std::make_shared<testhost::FakeGame>();
-    Quintra::Plugin::QuintraPlugin copy(first), assigned;
-    assigned = first;
-    EXPECT_TRUE(copy.cvarManager == first.cvarManager && copy.gameWrapper == first.gameWrapper);
-    EXPECT_TRUE(assigned.cvarManager == first.cvarManager && assigned.gameWrapper == first.gameWrapper);
-    Quintra::Plugin::QuintraPlugin moved(std::move(copy)), moveAssigned;
-    moveAssigned = std::move(assigned);
-    EXPECT_TRUE(moved.cvarManager == first.cvarManager && moved.gameWrapper == first.gameWrapper);
-    EXPECT_TRUE(moveAssigned.cvarManager == first.cvarManager && moveAssigned.gameWrapper == first.gameWrapper);
-    EXPECT_TRUE(!copy.cvarManager && !copy.gameWrapper && !assigned.cvarManager && !assigned.gameWrapper);
-}
-
 TEST(LogLine, TheArgumentReplacesTheOneConversionVerbatim) {
     auto console = std::make_shared<testhost::FakeConsole>();
     globalCvarManager = console;
