@@ -386,6 +386,7 @@ TEST_F(Catalogue, WindowsPathsAndCodePages) {
 std::map<std::string, std::vector<int>> queries;
 bool hideTypes = false;
 std::string deleteBeforeQuery;
+std::string failQuery; // answered with an I/O error
 
 } // namespace
 
@@ -396,6 +397,7 @@ int __wrap_fstatat(int folder, const char* name, struct stat* info, int flags) {
     if (folder != AT_FDCWD) {
         queries[name].push_back(flags);
         if (name == deleteBeforeQuery) unlinkat(folder, name, 0);
+        if (name == failQuery) return errno = EIO, -1;
     }
     return __real_fstatat(folder, name, info, flags);
 }
@@ -439,7 +441,13 @@ TEST_F(Catalogue, OneMetadataQueryPerReplayNameAndLinksShowTheirTargetsTime) {
         EXPECT_EQ(entries.back().lastWriteTime, kMarch2024 - kTicksPerSecond) << "the link shows its target's time";
     }
     hideTypes = false;
-    // A file deleted between the listing and its query is skipped without an error.
+    // A plain entry whose time cannot be read stops the scan; one deleted since the listing is skipped.
+    failQuery = "r.replay";
+    Refresh();
+    failQuery.clear();
+    ExpectLines(
+        console->lines,
+        Failed("directory_entry::last_write_time: <message>: \"" + Narrow(demos / "r.replay") + "\"", entries.size()));
     deleteBeforeQuery = "r.replay";
     Refresh();
     deleteBeforeQuery.clear();
