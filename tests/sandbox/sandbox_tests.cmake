@@ -109,7 +109,7 @@ if(NOT WIN32)
            COMMAND sh -c [[rm -f out.txt && cp "$1" swapped.so && head -c 100000 "$1" > cut.so && { for i in $(seq 600)
              do grep -qs "] loaded" out.txt && break; sleep 0.1; done; mv cut.so swapped.so; echo load; } |
              "$0" --headless --module swapped.so --script - > out.txt 2> errors.txt; test $? = 2 &&
-             grep -qx "tapeloom-sandbox: script line 1: load: .*swapped.so: cannot be loaded: .*" errors.txt]]
+             grep -qx "tapeloom-sandbox: script line 1: load: .*swapped.so: cannot be loaded: cut short: .*" errors.txt]]
            $<TARGET_FILE:tapeloom-sandbox> $<TARGET_FILE:Tapeloom>)
   tapeloom_sandbox_test(sandbox_refuses_at_load_step)
 endif()
