@@ -3,8 +3,8 @@
 // queued callables.
 #include <atomic>
 #include <condition_variable>
+#include <future>
 #include <map>
-#include <semaphore>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -44,7 +44,7 @@ struct SharedHost : CVarManagerWrapper, GameWrapper, Locking<SharedHost> {
     void PlayReplay(const std::filesystem::path& path) override { ++Locked()->started[path.filename()]; }
     std::string GetCurrentMap() override { return map.load(); }
     bool IsInFreeplay() override {
-        if (park.exchange(false)) arrived.release(), resume.acquire();
+        if (park.exchange(false)) arrived.set_value(), resume.get_future().wait();
         return freeplay;
     }
     void Execute(std::function<void(GameWrapper*)> f) override { Locked()->queued.push_back(std::move(f)); }
@@ -58,7 +58,8 @@ struct SharedHost : CVarManagerWrapper, GameWrapper, Locking<SharedHost> {
     void Set(const char* newMap, bool inFreeplay) { map = newMap, freeplay = inFreeplay; }
     std::atomic<const char*> map = "Stadium_P";
     std::atomic<bool> freeplay = false, park = false;
-    std::binary_semaphore arrived{0}, resume{0};
+    // Promises, not semaphores: GCC 12's semaphore can miss a wake-up and sleep forever.
+    std::promise<void> arrived, resume;
     std::map<std::string, int> lines;
     std::map<std::filesystem::path, int> started;
     std::vector<std::function<void(GameWrapper*)>> queued;
@@ -114,9 +115,9 @@ TEST(HostThreads, AnEventInFlightKeepsThePluginAliveWhileTheOtherThreadReleasesI
     host.game->park = true;
     std::weak_ptr<Quintra::Plugin::QuintraPlugin> plugin = host.plugin;
     std::thread events([&] { host.game->Tick(); });
-    host.game->arrived.acquire();
+    host.game->arrived.get_future().wait();
     host.Unload();
-    host.game->resume.release();
+    host.game->resume.set_value();
     events.join();
     EXPECT_EQ(host.game->lines["OnGameTimeUpdated:"], 1) << "the event finished its work on a live object";
     EXPECT_TRUE(plugin.expired()) << "and released it when it returned";
