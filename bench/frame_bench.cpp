@@ -9,7 +9,7 @@
 
 #include "Tapeloom.h"
 #include "bench_profiles.h"
-#include "ui_driver.h"
+#include "harness/ui_driver.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include <utility>
 #include <vector>
 
-#include "host/fake_host.h"
 #include "log/Log.h"
 #include "replay_catalogue.h"
+#include "test_host/fake_host.h"
 
 namespace {
 

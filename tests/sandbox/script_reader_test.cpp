@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "script.h"
+#include "script/script_reader.h"
 
 namespace {
 

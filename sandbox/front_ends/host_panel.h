@@ -1,0 +1,23 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "host/game_simulation.h"
+#include "host/transcript.h"
+
+namespace sandbox {
+
+// What a person asked for in the host panel; the host carries it out after the frame.
+struct PanelRequest {
+    enum class Kind { None, MainMenu, Match, Freeplay, Command };
+    Kind kind = Kind::None;
+    std::string command;
+};
+
+// The host's own window beside the plug-in's: the game's state, buttons to
+// change it, and the console with a line to type commands into.
+PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcript,
+                           std::array<char, 256>& commandInput);
+
+} // namespace sandbox

@@ -1,0 +1,15 @@
+#include <cstdlib>
+
+#include "harness/process.h"
+
+namespace sandbox {
+
+bool SetEnvironmentPath(const char* name, const std::filesystem::path& value) {
+    return setenv(name, value.c_str(), 1) == 0;
+}
+
+// A crash already ends the process by its signal, which every shell and CTest
+// report; a handler of ours would only hide the sanitizers' own reports.
+void ReportCrashes() {}
+
+} // namespace sandbox

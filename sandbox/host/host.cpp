@@ -1,0 +1,288 @@
+#include "host/host.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include "harness/display_path.h"
+
+namespace sandbox {
+
+namespace {
+
+// Where a real host first puts a plug-in window, and how big: the window sets
+// neither itself, and an auto-fitted window around a list that fills the rest would open tiny.
+const ImVec2 kPluginWindowPos(40, 40);
+const ImVec2 kPluginWindowSize(520, 460);
+
+const char* Text(const char* text) {
+    return text ? text : "?";
+}
+
+} // namespace
+
+Host::Host(Transcript& transcript, std::function<std::unique_ptr<FrontEnd>()> makeFrontEnd, ImVec2 displaySize)
+    : transcript_(transcript), game_(transcript), ui_(displaySize),
+      console_(transcript,
+               {
+                   .windowShown = [this](const std::string& menuName) -> std::optional<bool> {
+                       if (!window_.window || menuName != window_.menuName) return std::nullopt;
+                       return window_.shown;
+                   },
+                   .showWindow = [this](const std::string&, bool show) { ShowWindow(show); },
+                   .loadFreeplay = [this] { game_.LoadFreeplay(); },
+                   .callPlugin = [this](const char* what, const std::function<void()>& call) { Guard(what, call); },
+               }) {
+    ContextScope scope(ui_.Context());
+    frontEnd_ = makeFrontEnd();
+}
+
+Host::~Host() {
+    Unload();
+    ContextScope scope(ui_.Context());
+    frontEnd_.reset();
+}
+
+void Host::Load(const std::filesystem::path& file) {
+    Unload();
+    moduleFile_ = file;
+    auto module = std::make_unique<PluginModule>(file);
+    std::shared_ptr<Quintra::Plugin::QuintraPlugin>* handle = nullptr;
+    try {
+        handle = module->GetPlugin();
+    } catch (...) {
+        throw ModuleError(DisplayPath(file) + ": getPlugin threw");
+    }
+    if (!handle || !*handle) throw ModuleError(DisplayPath(file) + ": getPlugin gave no plug-in");
+
+    // Everything Unload relies on is made before the module counts as loaded:
+    // a failure up to here leaves the host as it was.
+    const Quintra::Plugin::PluginDescriptor& descriptor = module->Descriptor();
+    const int owner = owner_ + 1;
+    std::string pluginClass = Text(descriptor.className);
+    auto pluginConsole = std::make_shared<PluginConsole>(*this, owner);
+    auto gameObject = std::make_shared<PluginGame>(*this, owner);
+    module_ = std::move(module);
+    owner_ = owner;
+    pluginClass_ = std::move(pluginClass);
+    pluginConsole_ = std::move(pluginConsole);
+    gameObject_ = std::move(gameObject);
+    // The host's own copy: the plug-in lives as long as the host needs it, whatever the module does.
+    plugin_ = *handle;
+    plugin_->cvarManager = pluginConsole_;
+    plugin_->gameWrapper = gameObject_;
+    transcript_.Sandbox("loaded " + DisplayPath(file) + " (" + Text(descriptor.pluginName) + ", " +
+                        Text(descriptor.className) + " " + Text(descriptor.pluginVersion) + ")");
+    Guard("onLoad", [&] { plugin_->onLoad(); });
+
+    if (auto window = std::dynamic_pointer_cast<Quintra::Plugin::PluginWindow>(plugin_)) {
+        window_.window = std::move(window);
+        Guard("MenuName", [&] { window_.menuName = window_.window->MenuName(); });
+        Guard("AttachUiContext", [&] { window_.window->AttachUiContext(ui_.ContextAddress()); });
+    } else {
+        transcript_.Sandbox("the plug-in has no window");
+    }
+}
+
+void Host::Reload() {
+    if (moduleFile_.empty()) throw ModuleError("no module was loaded before");
+    Load(moduleFile_);
+}
+
+void Host::Unload() {
+    if (!module_) return;
+    if (plugin_) Guard("onUnload", [&] { plugin_->onUnload(); });
+
+    // From here on the plug-in reaches nothing, and nothing of its code is
+    // kept: every callable it left lives in its library.
+    pluginConsole_->Detach();
+    gameObject_->Detach();
+    console_.Forget(owner_);
+    auto theirs = [this](const auto& item) { return item.owner == owner_; };
+    std::erase_if(hooks_, theirs);
+    std::erase_if(callables_, theirs);
+
+    std::weak_ptr<Quintra::Plugin::QuintraPlugin> seen = plugin_;
+    auto releaseHandles = [this] {
+        window_ = {};
+        plugin_.reset();
+    };
+    if (!keepHandle_) releaseHandles();
+    try {
+        module_->DeleteMe();
+    } catch (...) {
+        ++faults_;
+        transcript_.Sandbox("the plug-in threw out of deleteMe");
+    }
+    // Kept through deleteMe, the object dies with the host's last copy, its code still loaded.
+    if (keepHandle_) releaseHandles();
+    if (!seen.expired()) {
+        // Unloading now would leave a live object whose code is gone.
+        ++faults_;
+        seen.reset();
+        transcript_.Sandbox("the plug-in object outlived deleteMe; its library stays loaded");
+        static_cast<void>(module_.release());
+    } else {
+        seen.reset();
+        module_.reset();
+    }
+    transcript_.Sandbox("unloaded " + pluginClass_);
+}
+
+void Host::Frame() {
+    {
+        ContextScope scope(ui_.Context());
+        frontEnd_->BeginFrame();
+        ui_.Frame([this] { DrawFrame(); });
+        frontEnd_->EndFrame();
+    }
+    AfterFrame();
+}
+
+void Host::DrawFrame() {
+    console_.SetFrameRunning(true);
+    PanelRequest request = DrawHostPanel(game_, transcript_, panelInput_);
+    if (request.kind != PanelRequest::Kind::None) panelRequest_ = std::move(request);
+    DrawPluginWindow();
+    console_.SetFrameRunning(false);
+}
+
+void Host::DrawPluginWindow() {
+    if (!window_.shown || !window_.window) return;
+    ImGui::SetNextWindowPos(kPluginWindowPos, ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(kPluginWindowSize, ImGuiCond_FirstUseEver);
+    if (!Guard("RenderFrame", [&] { window_.window->RenderFrame(); })) {
+        // An exception may have left its windows open; close them so the frame can end.
+        ImGui::ErrorCheckEndFrameRecover(nullptr);
+    }
+}
+
+void Host::AfterFrame() {
+    DrainCommands();
+    ApplyPanelRequest();
+    RunCallables();
+    if (game_.Tick()) FireEvent(std::string(GameSimulation::kGameTimeEvent));
+}
+
+void Host::ApplyPanelRequest() {
+    PanelRequest request = std::exchange(panelRequest_, {});
+    switch (request.kind) {
+    case PanelRequest::Kind::None:
+        break;
+    case PanelRequest::Kind::MainMenu:
+        game_.GoToMap(GameSimulation::kMainMenu);
+        break;
+    case PanelRequest::Kind::Match:
+        game_.GoToMap(GameSimulation::kMatchMap);
+        break;
+    case PanelRequest::Kind::Freeplay:
+        game_.EnterFreeplay();
+        break;
+    case PanelRequest::Kind::Command:
+        Command(request.command);
+        break;
+    }
+}
+
+void Host::ShowWindow(bool show) {
+    const std::string& name = window_.menuName;
+    if (window_.shown == show) {
+        transcript_.Sandbox(name + " window already " + (show ? "shown" : "hidden"));
+        return;
+    }
+    window_.shown = show;
+    transcript_.Sandbox(name + " window " + (show ? "shown" : "hidden"));
+    if (show)
+        Guard("OnWindowOpened", [&] { window_.window->OnWindowOpened(); });
+    else
+        Guard("OnWindowClosed", [&] { window_.window->OnWindowClosed(); });
+}
+
+void Host::RunCallables() {
+    // Those queued while these run wait for the next frame, so a callable that requeues itself cannot stall the host.
+    std::vector<Callable> batch = std::exchange(callables_, {});
+    for (Callable& callable : batch) Guard("an Execute callable", [&] { callable.callback(callable.game); });
+}
+
+void Host::FireEvent(const std::string& eventName) {
+    std::vector<std::function<void(std::string)>> callbacks;
+    for (const Hook& hook : hooks_) {
+        if (hook.eventName == eventName) callbacks.push_back(hook.callback);
+    }
+    for (auto& callback : callbacks) Guard("an event hook", [&] { callback(eventName); });
+}
+
+void Host::QueueCallable(int owner, std::function<void(GameWrapper*)> callback, GameWrapper* game) {
+    callables_.push_back({owner, std::move(callback), game});
+}
+
+void Host::HookEvent(int owner, std::string eventName, std::function<void(std::string)> callback) {
+    hooks_.push_back({owner, std::move(eventName), std::move(callback)});
+}
+
+void Host::UnhookEvent(int owner, const std::string& eventName) {
+    std::erase_if(hooks_, [&](const Hook& h) { return h.owner == owner && h.eventName == eventName; });
+}
+
+std::string Host::ReadyForClick(std::string& title) {
+    if (!window_.window) return "there is no plug-in window";
+    if (!window_.shown) return "the plug-in window is not shown";
+    Guard("MenuTitle", [&] { title = window_.window->MenuTitle(); });
+    // One frame first, so that a window shown since the last frame has its place.
+    ui_.Frame([this] { DrawFrame(); });
+    return {};
+}
+
+std::string Host::ClickButton(const std::string& label, const std::string& child) {
+    std::string title;
+    if (std::string problem = ReadyForClick(title); !problem.empty()) return problem;
+    bool clicked = child.empty() ? ui_.ClickButton(title, label, [this] { DrawFrame(); })
+                                 : ui_.ClickButtonInChild(title, child, label, [this] { DrawFrame(); });
+    DrainCommands();
+    return clicked ? std::string() : "no visible button \"" + label + "\" in the " + title + " window";
+}
+
+ImGuiWindow* Host::PluginChild(const std::string& child, std::string& problem) {
+    std::string title;
+    problem = ReadyForClick(title);
+    if (!problem.empty()) return nullptr;
+    ImGuiWindow* found = ui_.FindChildWindow(title, child);
+    if (!found) problem = "the " + title + " window has no child window \"" + child + "\"";
+    return found;
+}
+
+void Host::ScrollChild(ImGuiWindow* child, float y) {
+    ui_.ScrollTo(child, y);
+    ui_.Frame([this] { DrawFrame(); });
+}
+
+std::string Host::ClickClose() {
+    std::string title;
+    if (std::string problem = ReadyForClick(title); !problem.empty()) return problem;
+    bool clicked = ui_.ClickClose(title, [this] { DrawFrame(); });
+    DrainCommands();
+    return clicked ? std::string() : "the " + title + " window has no close button in sight";
+}
+
+Screenshot Host::WritePicture(const std::filesystem::path& file) {
+    ContextScope scope(ui_.Context());
+    return frontEnd_->WritePicture(file);
+}
+
+bool Host::Guard(const char* what, const std::function<void()>& call) {
+    try {
+        call();
+        return true;
+    } catch (const std::exception& error) {
+        transcript_.Sandbox(std::string("the plug-in threw out of ") + what + ": " + error.what());
+    } catch (...) {
+        transcript_.Sandbox(std::string("the plug-in threw out of ") + what);
+    }
+    ++faults_;
+    return false;
+}
+
+} // namespace sandbox

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pluginsdk/PluginWindow.h>
+#include <pluginsdk/QuintraPlugin.h>
+
+#include "front_ends/front_end.h"
+#include "front_ends/host_panel.h"
+#include "harness/plugin_module.h"
+#include "harness/ui_driver.h"
+#include "host/console.h"
+#include "host/game_simulation.h"
+#include "host/plugin_objects.h"
+#include "host/transcript.h"
+
+namespace sandbox {
+
+// The substitute host: loads one plug-in module the way the real host does,
+// runs its console, its game and its UI frames, and unloads it so that
+// nothing is ever called in a released plug-in.
+class Host {
+public:
+    // The UI context and the front end's GL objects are made here.
+    Host(Transcript& transcript, std::function<std::unique_ptr<FrontEnd>()> makeFrontEnd,
+         ImVec2 displaySize = ImVec2(1280, 720));
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Loads and starts the plug-in, unloading the one loaded first. Throws
+    // ModuleError when the file is refused.
+    void Load(const std::filesystem::path& module);
+    // Loads the file of the last Load again, as after an unload.
+    void Reload();
+    // onUnload; the plug-in's notifiers, binds, hooks and callables dropped;
+    // every host copy of its handle released; deleteMe; the library unloaded.
+    void Unload();
+    bool Loaded() const { return module_ != nullptr; }
+    // Keep the host's copies of the handle through deleteMe, releasing them
+    // only just before the library goes, as a host may.
+    void KeepHandlePastDeleteMe(bool keep) { keepHandle_ = keep; }
+
+    // The console, as a person types into it.
+    void Command(const std::string& text) { console_.Issue(text); }
+    // A key press, through the binds.
+    void Key(const std::string& name) { console_.Key(name); }
+
+    Console& Commands() { return console_; }
+    GameSimulation& Game() { return game_; }
+    FrontEnd& Front() { return *frontEnd_; }
+    UiDriver& Ui() { return ui_; }
+
+    // One host frame: the UI frame, then the commands it issued, the queued
+    // callables, and one game tick.
+    void Frame();
+
+    // The contents of one UI frame: the host panel and the plug-in's window.
+    // Commands issued while it runs wait until DrainCommands or the next host frame.
+    void DrawFrame();
+    // Processes the commands waiting in the queue.
+    void DrainCommands() { console_.Drain(); }
+
+    // Clicks in the plug-in's window: a button by its label, directly in the
+    // window or in one of its child windows (BeginChild(child)), or the close
+    // button. A click takes a few UI frames of its own; the commands they
+    // issued take effect before the next frame, while the callables they
+    // queued and the game wait for the next host frame. Empty on success,
+    // else what went wrong.
+    std::string ClickButton(const std::string& label, const std::string& child = {});
+    std::string ClickClose();
+    // A child window of the plug-in's window, after a UI frame that gives a
+    // window shown since the last one its place; null, with the reason, if none.
+    ImGuiWindow* PluginChild(const std::string& child, std::string& problem);
+    // Scrolls a child window to `y`, with a UI frame for it to take effect.
+    void ScrollChild(ImGuiWindow* child, float y);
+
+    Screenshot WritePicture(const std::filesystem::path& file);
+
+    // Whether the plug-in's window is shown.
+    bool WindowShown() const { return window_.shown; }
+    // Calls into the plug-in that ended in an exception, and command runs that never ended.
+    int Faults() const { return faults_ + console_.EndlessRuns(); }
+
+    // Entry points for the per-plug-in console and game.
+    void Log(std::string text) { transcript_.Plugin(text); }
+    void PlayReplay(const std::filesystem::path& replay) { game_.PlayReplay(replay); }
+    std::string CurrentMap() const { return game_.Map(); }
+    bool InFreeplay() const { return game_.InFreeplay(); }
+    void QueueCallable(int owner, std::function<void(GameWrapper*)> callback, GameWrapper* game);
+    void HookEvent(int owner, std::string eventName, std::function<void(std::string)> callback);
+    void UnhookEvent(int owner, const std::string& eventName);
+
+private:
+    struct Hook {
+        int owner;
+        std::string eventName;
+        std::function<void(std::string)> callback;
+    };
+    struct Callable {
+        int owner;
+        std::function<void(GameWrapper*)> callback;
+        GameWrapper* game;
+    };
+    struct WindowSlot {
+        std::shared_ptr<Quintra::Plugin::PluginWindow> window;
+        std::string menuName;
+        bool shown = false;
+    };
+
+    void DrawPluginWindow();
+    void AfterFrame();
+    void ShowWindow(bool show);
+    void RunCallables();
+    void FireEvent(const std::string& eventName);
+    void ApplyPanelRequest();
+    // Empty when the plug-in window can be clicked; `title` is then its ImGui name.
+    std::string ReadyForClick(std::string& title);
+    // Runs a call into the plug-in; an exception out of it is told, counted and survived.
+    bool Guard(const char* what, const std::function<void()>& call);
+
+    Transcript& transcript_;
+    GameSimulation game_;
+    UiDriver ui_;
+    Console console_;
+    std::unique_ptr<FrontEnd> frontEnd_;
+
+    std::unique_ptr<PluginModule> module_;
+    std::filesystem::path moduleFile_;
+    bool keepHandle_ = false;
+    int owner_ = 0; // whose registrations are the loaded plug-in's
+    std::string pluginClass_;
+    std::shared_ptr<Quintra::Plugin::QuintraPlugin> plugin_;
+    std::shared_ptr<PluginConsole> pluginConsole_;
+    std::shared_ptr<PluginGame> gameObject_;
+    WindowSlot window_;
+
+    std::vector<Hook> hooks_;
+    std::vector<Callable> callables_;
+
+    int faults_ = 0;
+
+    PanelRequest panelRequest_;
+    std::array<char, 256> panelInput_{};
+};
+
+} // namespace sandbox

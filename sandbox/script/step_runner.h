@@ -1,0 +1,32 @@
+#pragma once
+
+#include <istream>
+#include <string>
+
+#include "host/host.h"
+#include "host/transcript.h"
+#include "script/script_reader.h"
+
+namespace sandbox {
+
+// Carries out one step against the host. Empty when it went through; else why
+// the run has to stop there. A module refused at a load step throws ModuleError.
+std::string RunStep(Host& host, Transcript& transcript, const Step& step);
+
+// Clicks row N's "Load" in the plug-in's replay list, scrolling the list to
+// the row when it is out of view. Empty on success, else what went wrong.
+std::string ClickLoad(Host& host, int row);
+
+// How a run of steps ended.
+struct StepsEnd {
+    enum class Kind { Done, StepFailed, Refused, Unreadable };
+    Kind kind = Kind::Done;
+    std::string message;
+};
+
+// Runs steps as they are read: a script from standard input is carried out
+// line by line. A failure reads "script line N: ...", or, for the demo's own
+// steps, "the demo stopped: ...": no one wrote those lines.
+StepsEnd RunSteps(Host& host, Transcript& transcript, std::istream& input, const std::string& name, bool demo = false);
+
+} // namespace sandbox

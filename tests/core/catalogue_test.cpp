@@ -1,0 +1,538 @@
+// The replay catalogue against real profile folders and through its listing
+// seam: which folder is listed, which names count, the order and the time text,
+// and what each failure of the disk leaves in the log and the list.
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "log/Log.h"
+#include "replay_catalogue.h"
+#include "test_host/fake_host.h"
+#include "test_host/replay_profile.h"
+
+#if defined(_WIN32)
+#include "platform/platform_win32.h"
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using tapeloom::platform::Error;
+using tapeloom::platform::FolderListing;
+using tapeloom::platform::NativeString;
+using testhost::kMarch2024;
+using testhost::kTicksPerSecond;
+using testhost::WriteFile;
+using Lines = std::vector<std::string>;
+
+constexpr std::int64_t kEpoch = testhost::TicksFromUnixSeconds(0);
+const fs::path kGameFolders = fs::path("Documents") / "My Games" / "Corvane" / "TAGame";
+
+// Where the listing played through the seam breaks. Code 5 is an I/O or
+// access failure on both platforms.
+struct Breaks {
+    bool failOpen = false;
+    int failAdvanceAfter = -1;                                // entries handed out before advancing fails
+    int failTimeAt = -1;                                      // the time query that fails, as for a link without target
+    int vanishAt = -1;                                        // the time query whose entry is gone
+    std::map<NativeString, std::int64_t> times;               // replace the file system's time of these names
+    std::vector<std::pair<std::int64_t, NativeString>> timed; // times read, in listing order
+    NativeString failedPath;
+};
+Breaks* breaks = nullptr;
+
+class BrokenListing final : public FolderListing {
+public:
+    BrokenListing(std::unique_ptr<FolderListing> listing, NativeString path)
+        : real(std::move(listing)), folder(std::move(path)) {}
+
+    Step Next(std::optional<Error>& error) override {
+        if (handedOut == breaks->failAdvanceAfter) {
+            error = Error{"directory_iterator::operator++", 5, std::nullopt};
+            return Step::Failed;
+        }
+        const Step step = real->Next(error);
+        if (step == Step::Entry) ++handedOut;
+        return step;
+    }
+    tapeloom::platform::NativeStringView Name() const override { return real->Name(); }
+    Time WriteTime(std::int64_t& ticks, std::optional<Error>& error) override {
+        const NativeString path = folder + tapeloom::platform::kPathSeparator + NativeString(Name());
+        const int query = queries++;
+        if (query == breaks->vanishAt) return Time::Vanished;
+        if (query == breaks->failTimeAt) {
+            breaks->failedPath = path;
+            error = Error{"directory_entry::last_write_time", 5, path};
+            return Time::Failed;
+        }
+        const Time time = real->WriteTime(ticks, error);
+        if (auto replaced = breaks->times.find(NativeString(Name())); replaced != breaks->times.end())
+            ticks = replaced->second;
+        if (time == Time::Read) breaks->timed.emplace_back(ticks, path);
+        return time;
+    }
+
+private:
+    std::unique_ptr<FolderListing> real;
+    NativeString folder;
+    int handedOut = 0;
+    int queries = 0;
+};
+
+std::unique_ptr<FolderListing> OpenBroken(const NativeString& folder, std::optional<Error>& error) {
+    if (breaks->failOpen) {
+        error = Error{"directory_iterator::directory_iterator", 5, folder};
+        return nullptr;
+    }
+    auto real = tapeloom::platform::OpenFolderListing(folder, error);
+    return real ? std::make_unique<BrokenListing>(std::move(real), folder) : nullptr;
+}
+
+std::string Narrow(const fs::path& path) {
+    return tapeloom::platform::NarrowForLog(path.native());
+}
+
+// Lines as written, where "<message>" stands for the system's text for an
+// error code, which differs between systems: present, without trailing blanks.
+void ExpectLines(const Lines& actual, const Lines& expected) {
+    ASSERT_EQ(actual.size(), expected.size()) << testing::PrintToString(actual);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::size_t at = expected[i].find("<message>");
+        if (at == std::string::npos) {
+            EXPECT_EQ(actual[i], expected[i]);
+            continue;
+        }
+        const std::string before = expected[i].substr(0, at);
+        const std::string after = expected[i].substr(at + 9);
+        ASSERT_GT(actual[i].size(), before.size() + after.size()) << actual[i];
+        EXPECT_TRUE(actual[i].starts_with(before) && actual[i].ends_with(after)) << actual[i];
+        const char last = actual[i][actual[i].size() - after.size() - 1];
+        EXPECT_FALSE(last == ' ' || last == '\n' || last == '\r') << actual[i];
+    }
+}
+
+Lines Counted(std::size_t count) {
+    return {"Refreshing replay list...", "Sorting complete. " + std::to_string(count) + " replays found."};
+}
+Lines Failed(const std::string& error, std::size_t count) {
+    return {"Refreshing replay list...", "ERROR while scanning directory: " + error,
+            "Sorting complete. " + std::to_string(count) + " replays found."};
+}
+
+class Catalogue : public testing::Test {
+public:
+    void SetUp() override { globalCvarManager = console; }
+    void TearDown() override {
+        globalCvarManager.reset();
+        breaks = nullptr;
+    }
+
+    fs::path Game() const { return profile.GameFolder(); }
+    fs::path MakeFolder(const fs::path& name) {
+        fs::create_directories(Game() / name);
+        return Game() / name;
+    }
+    // A refresh that starts from a list of an earlier one, which must not show.
+    void Refresh(tapeloom::platform::OpenListingFunction open = tapeloom::platform::OpenFolderListing) {
+        console->lines.clear();
+        entries.assign(12, ReplayEntry{NativeString(4, 'x'), 1, "earlier"});
+        tapeloom::RefreshCatalogue(entries, open);
+    }
+    std::vector<NativeString> Paths() const {
+        std::vector<NativeString> paths;
+        for (const ReplayEntry& entry : entries) paths.push_back(entry.filePath);
+        return paths;
+    }
+    // The folder as the catalogue joins it: exactly one separator before the name.
+    static NativeString Joined(const fs::path& folder, const fs::path& name) {
+        return folder.native() + tapeloom::platform::kPathSeparator + name.native();
+    }
+
+    testhost::ReplayProfile profile{""};
+    std::shared_ptr<testhost::FakeConsole> console = std::make_shared<testhost::FakeConsole>();
+    std::vector<ReplayEntry> entries;
+};
+
+TEST_F(Catalogue, FolderChoiceFollowsTheFoldersFromOneRefreshToTheNext) {
+    const fs::path demos = MakeFolder("Demos"), epic = Game() / "DemosEpic";
+    WriteFile(demos / "a.replay", kMarch2024);
+    Refresh();
+    EXPECT_EQ(console->lines, Counted(1));
+    EXPECT_EQ(Paths(), std::vector<NativeString>{Joined(demos, "a.replay")});
+#if !defined(_WIN32)
+    fs::create_symlink(profile.root / "nowhere", epic); // dangling: absent
+    Refresh();
+    EXPECT_EQ(Paths(), std::vector<NativeString>{Joined(demos, "a.replay")});
+    fs::remove(epic);
+    fs::create_symlink("DemosEpic", epic); // a link to itself cannot be tested: said so, never skipped
+    Refresh();
+    ExpectLines(console->lines, Failed("exists: <message>: \"" + Narrow(epic) + "\"", 0));
+    fs::remove(epic);
+#endif
+    WriteFile(epic, kMarch2024); // a file named DemosEpic is chosen, and cannot be listed
+    Refresh();
+    ExpectLines(console->lines,
+                Failed("directory_iterator::directory_iterator: <message>: \"" + Narrow(epic) + "\"", 0));
+    fs::remove(epic);
+    MakeFolder("DemosEpic"); // DemosEpic wins even when empty
+    Refresh();
+    EXPECT_EQ(console->lines, Counted(0));
+    fs::remove_all(epic);
+    fs::remove_all(demos);
+    Refresh();
+    EXPECT_EQ(console->lines, (Lines{"Refreshing replay list...", "No replay directory found."}));
+    EXPECT_TRUE(entries.empty());
+    WriteFile(MakeFolder("Demos") / "a.replay", kMarch2024);
+    Refresh();
+    EXPECT_EQ(console->lines, Counted(1));
+    testhost::SetEnvironment("USERPROFILE", std::nullopt);
+    Refresh();
+    EXPECT_EQ(console->lines, Lines{"Refreshing replay list..."});
+    EXPECT_TRUE(entries.empty());
+}
+
+TEST_F(Catalogue, AnEmptyProfileIsLookedForUnderTheCurrentFolder) {
+#if defined(_WIN32)
+    // The C runtime cannot hold an empty variable; a bare drive is the nearest
+    // relative profile, and resolves against that drive's current folder.
+    const std::string profileText = profile.root.root_name().string();
+#else
+    const std::string profileText;
+#endif
+    WriteFile(MakeFolder("Demos") / "a.replay", kMarch2024);
+    const fs::path previous = fs::current_path();
+    fs::current_path(profile.root);
+    testhost::SetEnvironment("USERPROFILE", profileText);
+    Refresh();
+    fs::current_path(previous);
+    EXPECT_EQ(Paths(),
+              std::vector<NativeString>{fs::path(profileText).native() + Joined(kGameFolders / "Demos", "a.replay")});
+}
+
+TEST_F(Catalogue, OnlyTheExactExtensionAfterAStemIsListed) {
+    const fs::path demos = MakeFolder("Demos");
+    std::int64_t ticks = kMarch2024;
+    // Distinct stems: Windows names ignore case, and a trailing dot is stripped there.
+    for (const char* name :
+         {"x.REPLAY", "y.Replay", ".replay", "a.replay.bak", "replay", "a_replay", "a.b.replay", "a.replay"}) {
+        WriteFile(demos / name, ticks += kTicksPerSecond);
+    }
+#if defined(_WIN32)
+    // Cyrillic and CJK lie outside every single-byte ANSI code page.
+    const std::vector<fs::path> foreign = {L"\u0416\u0443\u0440\u043d\u0430\u043b.replay", L"\u6bd4\u8d5b.replay"};
+#else
+    // Bytes that are no valid UTF-8 are a name all the same.
+    const std::vector<fs::path> foreign = {"\xd0\x96\xe4\xb8\xad.replay", "\xff\xfe.replay"};
+#endif
+    WriteFile(demos / foreign[0], kMarch2024 - kTicksPerSecond);
+    WriteFile(demos / foreign[1], kMarch2024 - 2 * kTicksPerSecond);
+    fs::create_directory(demos / "old.replay");
+    testhost::SetWriteTime(demos / "old.replay", kMarch2024 - 3 * kTicksPerSecond);
+    Refresh();
+    EXPECT_EQ(Paths(), (std::vector<NativeString>{Joined(demos, "a.replay"), Joined(demos, "a.b.replay"),
+                                                  Joined(demos, foreign[0]), Joined(demos, foreign[1]),
+                                                  Joined(demos, "old.replay")}));
+    EXPECT_EQ(console->lines, Counted(5));
+}
+
+TEST_F(Catalogue, NewestFirstByRawTimeWithTheTimeAsLocalText) {
+    // TZ=UTC. Times the listing hands over, each on its own name; "disk" keeps the file system's own.
+    const std::string unknown = tapeloom::kUnknownTime;
+    struct Row {
+        const char* name;
+        std::int64_t ticks;
+        std::string shown;
+    };
+    const std::vector<Row> rows = {
+        {"max", std::numeric_limits<std::int64_t>::max(), unknown},
+        {"after3001", kEpoch + 32'536'800'000 * kTicksPerSecond, unknown},
+#if !defined(_WIN32) // Wine's runtime stops converting earlier
+        {"last3001", kEpoch + 32'536'799'999 * kTicksPerSecond, "3001-01-19 07:59:59"},
+#endif
+        {"disk", 133'550'017'279'999'999, "2024-03-15 18:42:07"},   // a fraction of a second is dropped
+        {"twin-a", 133'550'017'275'000'000, "2024-03-15 18:42:07"}, // equal times are both listed
+        {"twin-b", 133'550'017'275'000'000, "2024-03-15 18:42:07"},
+        {"january", testhost::TicksFromUnixSeconds(1704085200), "2024-01-01 05:00:00"},
+        {"epoch", kEpoch, "1970-01-01 00:00:00"},
+        {"tickbefore", kEpoch - 1, "1970-01-01 00:00:00"}, // truncated toward zero
+        {"secondbefore", kEpoch - kTicksPerSecond, unknown},
+        {"min", std::numeric_limits<std::int64_t>::min(), unknown},
+    };
+    Breaks played;
+    breaks = &played;
+    const fs::path demos = MakeFolder("Demos");
+    for (const Row& row : rows) {
+        const fs::path name = std::string(row.name) + ".replay";
+        WriteFile(demos / name, row.name == std::string("disk") ? row.ticks : kMarch2024);
+        if (row.name != std::string("disk")) played.times[name.native()] = row.ticks;
+    }
+    Refresh(OpenBroken);
+    ASSERT_EQ(entries.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        EXPECT_EQ(entries[i].lastWriteTime, rows[i].ticks);
+        EXPECT_EQ(entries[i].displayTime, rows[i].shown);
+        if (!std::string(rows[i].name).starts_with("twin")) {
+            EXPECT_EQ(entries[i].filePath, Joined(demos, std::string(rows[i].name) + ".replay"));
+        }
+    }
+}
+
+TEST_F(Catalogue, AScanThatStopsKeepsWhatItReadAndNothingOfTheEarlierList) {
+    const fs::path demos = MakeFolder("Demos");
+    for (int i = 0; i < 7; ++i) WriteFile(demos / ("r" + std::to_string(i) + ".replay"), kMarch2024 + (i * 5 % 7));
+    struct Row {
+        const char* name;
+        bool failOpen;
+        int failAdvanceAfter, failTimeAt, vanishAt;
+        std::string error; // empty: the scan ends normally
+        std::size_t count;
+    };
+    const std::vector<Row> rows = {
+        {"time query fails at the fifth replay", false, -1, 4, -1, "directory_entry::last_write_time: <message>", 4},
+        {"advancing fails after three", false, 3, -1, -1, "directory_iterator::operator++: <message>", 3},
+        {"the folder cannot be opened", true, -1, -1, -1,
+         "directory_iterator::directory_iterator: <message>: \"" + Narrow(demos) + "\"", 0},
+        {"an entry gone before its time is skipped", false, -1, -1, 1, "", 6},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Breaks played{row.failOpen, row.failAdvanceAfter, row.failTimeAt, row.vanishAt, {}, {}, {}};
+        breaks = &played;
+        Refresh(OpenBroken);
+        std::sort(played.timed.begin(), played.timed.end(), std::greater<>());
+        std::vector<NativeString> read;
+        for (const auto& [ticks, file] : played.timed) read.push_back(file);
+        EXPECT_EQ(Paths(), read);
+        // The entry at which a time query failed is named.
+        const std::string named = played.failedPath.empty() ? "" : ": \"" + Narrow(played.failedPath) + "\"";
+        ExpectLines(console->lines, row.error.empty() ? Counted(row.count) : Failed(row.error + named, row.count));
+    }
+}
+
+TEST_F(Catalogue, AnyExceptionAndAFolderWithoutEntriesEndAsLinesNotCrashes) {
+    MakeFolder("Demos");
+    Refresh([](const NativeString&, std::optional<Error>&) -> std::unique_ptr<FolderListing> { throw 42; });
+    EXPECT_EQ(console->lines, (Lines{"Refreshing replay list...", "ERROR while scanning directory: unknown error",
+                                     "Sorting complete. 0 replays found."}));
+#if defined(_WIN32)
+    // Wine cannot make an empty FAT root: this FindFirstFileExW answers as one does.
+    Refresh([](const NativeString& folder, std::optional<Error>& error) {
+        return tapeloom::platform::OpenFolderListing(
+            folder, error, [](LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD) -> HANDLE {
+                SetLastError(ERROR_FILE_NOT_FOUND);
+                return INVALID_HANDLE_VALUE;
+            });
+    });
+    EXPECT_EQ(console->lines, Counted(0));
+#endif
+}
+
+#if defined(_WIN32)
+TEST_F(Catalogue, WindowsPathsAndCodePages) {
+    auto joined = [](NativeString left, const NativeString& right) {
+        tapeloom::platform::AppendPathComponent(left, right);
+        return left;
+    };
+    EXPECT_EQ(joined(L"C:", L"Documents"), L"C:Documents");
+    EXPECT_EQ(joined(L"C:\\", L"Documents"), L"C:\\Documents");
+    EXPECT_EQ(joined(L"\\\\server\\share/", L"Documents"), L"\\\\server\\share/Documents");
+    EXPECT_EQ(joined(L"1:", L"Documents"), L"1:\\Documents") << "only a letter names a drive";
+
+    // Profile bytes the Western code pages leave undefined: listed under the
+    // folder so named where the code page maps them (Wine), else reported.
+    const char undefined[] = "\x81\x8d\x90";
+    wchar_t wide[8];
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, undefined, 3, wide, 8);
+    const fs::path mapped = profile.root / std::wstring(wide, static_cast<std::size_t>(std::max(length, 0)));
+    fs::create_directories(mapped / kGameFolders / "Demos");
+    WriteFile(mapped / kGameFolders / "Demos" / "a.replay", kMarch2024);
+    testhost::SetEnvironment("USERPROFILE", profile.root.string() + "\\" + undefined);
+    Refresh();
+    if (length <= 0) {
+        ExpectLines(console->lines, Failed("path::path: <message>", 0));
+    } else {
+        EXPECT_EQ(Paths(), std::vector<NativeString>{Joined(mapped / kGameFolders / "Demos", "a.replay")});
+    }
+
+    if (GetACP() != 1252 || GetOEMCP() != 437) GTEST_SKIP() << "the rest needs ANSI 1252 and OEM 437";
+    NativeString path;
+    EXPECT_FALSE(tapeloom::platform::ProfileTextToPath("C:\\\x80", path));
+    EXPECT_EQ(path, L"C:\\\u20ac");
+    SetFileApisToOEM();
+    EXPECT_FALSE(tapeloom::platform::ProfileTextToPath("C:\\\x80", path));
+    SetFileApisToANSI();
+    EXPECT_EQ(path, L"C:\\\u00c7");
+    EXPECT_EQ(tapeloom::platform::NarrowForLog(L"a\u00e9\u0416\u0101"), "a\xe9??") << "no look-alike for U+0101";
+    EXPECT_EQ(tapeloom::platform::NarrowForLog(std::wstring(1, wchar_t(0xd800))), "?");
+}
+#else
+// Every metadata query relative to an open folder, by name, with its flags:
+// the test program is linked with fstatat and readdir wrapped.
+std::map<std::string, std::vector<int>> queries;
+bool hideTypes = false;
+std::string deleteBeforeQuery;
+std::string failQuery; // answered with an I/O error
+
+} // namespace
+
+extern "C" {
+int __real_fstatat(int folder, const char* name, struct stat* info, int flags);
+dirent* __real_readdir(DIR* dir);
+int __wrap_fstatat(int folder, const char* name, struct stat* info, int flags) {
+    if (folder != AT_FDCWD) {
+        queries[name].push_back(flags);
+        if (name == deleteBeforeQuery) unlinkat(folder, name, 0);
+        if (name == failQuery) return errno = EIO, -1;
+    }
+    return __real_fstatat(folder, name, info, flags);
+}
+dirent* __wrap_readdir(DIR* dir) {
+    dirent* entry = __real_readdir(dir);
+    if (entry != nullptr && hideTypes) entry->d_type = DT_UNKNOWN;
+    return entry;
+}
+}
+
+namespace {
+
+// The order the system lists a folder in, which is the order the catalogue meets its entries.
+std::vector<std::string> ListingOrder(const fs::path& folder) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    while (dirent* entry = dir ? __real_readdir(dir) : nullptr) {
+        if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..") names.push_back(entry->d_name);
+    }
+    if (dir) closedir(dir);
+    return names;
+}
+
+TEST_F(Catalogue, OneMetadataQueryPerReplayNameAndLinksShowTheirTargetsTime) {
+    using Queries = std::map<std::string, std::vector<int>>;
+    const fs::path demos = MakeFolder("Demos");
+    WriteFile(demos / "r.replay", kMarch2024);
+    WriteFile(demos / "notes.txt", kMarch2024);
+    WriteFile(demos / "target.bin", kMarch2024 - kTicksPerSecond);
+    fs::create_symlink("target.bin", demos / "link.replay");
+    fs::create_symlink("target.bin", demos / "link.txt");
+    fs::create_symlink(".", demos / "up.replay"); // leads back up the tree: listed, never entered
+    // A typed link is followed at once; without types, only a link pays for a second query.
+    for (bool untyped : {false, true}) {
+        queries.clear();
+        hideTypes = untyped;
+        Refresh();
+        const std::vector<int> link = untyped ? std::vector{AT_SYMLINK_NOFOLLOW, 0} : std::vector{0};
+        EXPECT_EQ(queries, (Queries{{"r.replay", {AT_SYMLINK_NOFOLLOW}}, {"link.replay", link}, {"up.replay", link}}));
+        ASSERT_EQ(entries.size(), 3u);
+        EXPECT_EQ(entries.back().lastWriteTime, kMarch2024 - kTicksPerSecond) << "the link shows its target's time";
+    }
+    hideTypes = false;
+    // A plain entry whose time cannot be read stops the scan; one deleted since the listing is skipped.
+    failQuery = "r.replay";
+    Refresh();
+    failQuery.clear();
+    ExpectLines(
+        console->lines,
+        Failed("directory_entry::last_write_time: <message>: \"" + Narrow(demos / "r.replay") + "\"", entries.size()));
+    deleteBeforeQuery = "r.replay";
+    Refresh();
+    deleteBeforeQuery.clear();
+    EXPECT_EQ(console->lines, Counted(2));
+}
+
+TEST_F(Catalogue, LinksThatCannotBeFollowedStopTheScanAtTheFirstOneListed) {
+    const fs::path demos = MakeFolder("Demos");
+    for (int i = 0; i < 6; ++i) WriteFile(demos / ("r" + std::to_string(i) + ".replay"), kMarch2024 + i);
+    // Every replay the listing gave before the first link, newest first, then the link's error.
+    auto expectStopAtFirstLink = [&] {
+        std::vector<std::string> before;
+        std::string stop;
+        for (const std::string& name : ListingOrder(demos)) {
+            if (!name.starts_with("r")) {
+                stop = name;
+                break;
+            }
+            before.push_back(name);
+        }
+        std::sort(before.begin(), before.end(), std::greater<>()); // r5 is the newest
+        std::vector<NativeString> read;
+        for (const std::string& name : before) read.push_back(Joined(demos, name));
+        Refresh();
+        EXPECT_EQ(Paths(), read);
+        ExpectLines(
+            console->lines,
+            Failed("directory_entry::last_write_time: <message>: \"" + Narrow(demos / stop) + "\"", before.size()));
+    };
+    fs::create_symlink("nowhere", demos / "dangling.replay");
+    expectStopAtFirstLink();
+    fs::remove(demos / "dangling.replay");
+    fs::create_symlink("there.replay", demos / "here.replay");
+    fs::create_symlink("here.replay", demos / "there.replay");
+    expectStopAtFirstLink();
+}
+
+TEST_F(Catalogue, PathsAtTheSystemsLimitsAndProfilesThatAreNoText) {
+    // The profile written with as many extra slashes as it takes for the
+    // DemosEpic folder's path to be `length` bytes.
+    const std::string below = (kGameFolders / "DemosEpic").string();
+    auto profileFor = [&](std::size_t length) {
+        std::string text = profile.root.string();
+        return text.append(length - text.size() - below.size(), '/');
+    };
+    const fs::path epic = MakeFolder("DemosEpic");
+    const std::string longest = std::string(248, 'r') + ".replay"; // NAME_MAX bytes
+    WriteFile(epic / longest, kMarch2024 + kTicksPerSecond);
+    WriteFile(epic / "a.replay", kMarch2024);
+    testhost::SetEnvironment("USERPROFILE", profileFor(PATH_MAX - 1));
+    Refresh();
+    EXPECT_EQ(Paths(), (std::vector<NativeString>{profileFor(PATH_MAX - 1) + below + "/" + longest,
+                                                  profileFor(PATH_MAX - 1) + below + "/a.replay"}));
+    testhost::SetEnvironment("USERPROFILE", profileFor(PATH_MAX));
+    Refresh();
+    ExpectLines(console->lines, Failed("exists: <message>: \"" + profileFor(PATH_MAX) + below + "\"", 0));
+    testhost::SetEnvironment("USERPROFILE", (profile.root / std::string(NAME_MAX + 1, 'p')).string());
+    Refresh();
+    EXPECT_EQ(console->lines, (Lines{"Refreshing replay list...", "No replay directory found."}));
+}
+
+TEST_F(Catalogue, AHundredThousandEntriesAreListedWholeAndNewestFirst) {
+    constexpr int kEntries = 100'000;
+    const fs::path demos = MakeFolder("Demos");
+    std::vector<std::pair<std::int64_t, NativeString>> replays;
+    for (int i = 0; i < kEntries; ++i) {
+        // Every tenth entry is no replay; the times run in another order than the names.
+        const bool replay = i % 10 != 0;
+        // Appended, not added: GCC 12 at -O3 misreads `"r" + std::to_string(i)` as an overlapping copy.
+        const std::string name = std::to_string(i).append(replay ? ".replay" : ".txt").insert(0, 1, replay ? 'r' : 'n');
+        close(open((demos / name).c_str(), O_CREAT | O_WRONLY, 0644));
+        if (!replay) continue;
+        const std::int64_t ticks = kMarch2024 + (std::int64_t{i} * 7919 % kEntries) * kTicksPerSecond;
+        testhost::SetWriteTime(demos / name, ticks);
+        replays.emplace_back(ticks, Joined(demos, name));
+    }
+    std::sort(replays.begin(), replays.end(), std::greater<>());
+    Refresh();
+    EXPECT_EQ(console->lines, Counted(90'000));
+    ASSERT_EQ(entries.size(), replays.size());
+    for (std::size_t row = 0; row < replays.size(); ++row) {
+        ASSERT_EQ(entries[row].filePath, replays[row].second) << "row " << row;
+    }
+}
+
+#endif
+
+} // namespace

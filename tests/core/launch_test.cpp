@@ -1,0 +1,133 @@
+// Starting a replay from a click, directly where the game can open one and
+// otherwise through freeplay and the pending replay; the registrations that
+// tie the plug-in to the console and the game.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Tapeloom.h"
+#include "log/Log.h"
+#include "test_host/fake_host.h"
+
+namespace {
+
+using testhost::Journal;
+using Lines = std::vector<std::string>;
+
+class Launch : public testing::Test {
+protected:
+    void SetUp() override {
+        plugin->cvarManager = console;
+        plugin->gameWrapper = game;
+        plugin->onLoad();
+    }
+    void TearDown() override { globalCvarManager.reset(); }
+
+    static ReplayEntry Entry(const std::filesystem::path& name) {
+        return {(std::filesystem::path("replays") / name).native(), 0, "2024-03-15 18:42:07"};
+    }
+
+    std::shared_ptr<Journal> journal = std::make_shared<Journal>();
+    std::shared_ptr<testhost::FakeConsole> console = std::make_shared<testhost::FakeConsole>(journal);
+    std::shared_ptr<testhost::FakeGame> game = std::make_shared<testhost::FakeGame>(journal);
+    std::shared_ptr<Tapeloom> plugin = std::make_shared<Tapeloom>();
+};
+
+TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
+    enum Action { Click, Tick };
+    struct Step {
+        const char* map;
+        bool freeplay;
+        Action action;
+        const char* replay;
+        Lines lines;     // logged by the action
+        Journal started; // what the host then carries out, when it runs the queued callables
+    };
+    const std::string toggle = "command togglemenu Tapeloom", freeplay = "command load_freeplay";
+    const std::string pending = "OnGameTimeUpdated: Freeplay is now active. Starting pending replay.";
+    auto click = [](const char* replay) { return "Click registered for: " + std::string(replay) + ".replay"; };
+    auto play = [](const char* replay) { return "PlayReplay " + std::string(replay) + ".replay"; };
+    auto safe = [](const std::string& map) { return "Safe state detected (" + map + "). Loading replay directly."; };
+    auto unsafe = [](const std::string& map) {
+        return "Unsafe state detected (" + map + "). Starting Freeplay bypass.";
+    };
+    const Step steps[] = {
+        {"Menu_MainScreen", false, Click, "a", {click("a"), safe("Menu_MainScreen")}, {play("a"), toggle}},
+        {"Park_P", true, Click, "b", {click("b"), safe("Park_P")}, {play("b"), toggle}},
+        {"Stadium_P", false, Click, "c", {click("c"), unsafe("Stadium_P")}, {freeplay, toggle}},
+        {"Stadium_P", false, Tick, "", {}, {}},
+        // A second unsafe click replaces the pending replay.
+        {"Stadium_P", false, Click, "d", {click("d"), unsafe("Stadium_P")}, {freeplay, toggle}},
+        {"Park_P", true, Tick, "", {pending}, {play("d")}},
+        {"Park_P", true, Tick, "", {}, {}},
+        {"Stadium_P", false, Click, "e", {click("e"), unsafe("Stadium_P")}, {freeplay, toggle}},
+        // A safe click starts its own replay and drops the pending one: the latest click wins.
+        {"Menu_MainScreen", false, Click, "f", {click("f"), safe("Menu_MainScreen")}, {play("f"), toggle}},
+        {"Park_P", true, Tick, "", {}, {}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::string(step.map) + " " + step.replay);
+        game->currentMap = step.map;
+        game->inFreeplay = step.freeplay;
+        console->lines.clear();
+        journal->clear();
+        if (step.action == Click) plugin->LoadReplay(Entry(std::string(step.replay) + ".replay"));
+        if (step.action == Tick) {
+            ASSERT_TRUE(game->Tick());
+        }
+        EXPECT_EQ(console->lines, step.lines);
+        EXPECT_TRUE(journal->empty()) << "game-state changes wait for the host to run them";
+        game->RunQueued();
+        EXPECT_EQ(*journal, step.started);
+    }
+    EXPECT_TRUE(console->allLogged);
+    EXPECT_EQ(game->played.back(), std::filesystem::path(Entry("f.replay").filePath));
+
+    // Only the exact main menu name is safe.
+    for (const std::string& map :
+         {std::string("menu_mainscreen"), std::string("Menu_MainScreen2"), std::string("Menu_MainScree"), std::string(),
+          std::string("Menu_MainScreen\0", 16)}) {
+        game->currentMap = map;
+        game->inFreeplay = false;
+        plugin->LoadReplay(Entry("a.replay"));
+        EXPECT_EQ(console->lines.back(), unsafe(map));
+    }
+}
+
+TEST_F(Launch, RegistrationsAndWhatOutlivesThePlugin) {
+    ASSERT_EQ(console->notifiers.size(), 1u);
+    EXPECT_EQ(console->notifiers[0].command, "toggle_tapeloom_window");
+    EXPECT_EQ(console->notifiers[0].description, "Opens and closes the Tapeloom window");
+    EXPECT_EQ(console->notifiers[0].permissions, 0);
+    EXPECT_EQ(console->binds, (std::vector<std::pair<std::string, std::string>>{{"F8", "toggle_tapeloom_window"}}));
+    EXPECT_EQ(globalCvarManager, console);
+    console->notifiers[0].callback({"ignored", "arguments"});
+    EXPECT_EQ(*journal, Journal{"command togglemenu Tapeloom"});
+
+    // Unloading removes the hook only; the command and its key stay.
+    ASSERT_EQ(game->hooks.count(testhost::kGameTimeEvent), 1u);
+    auto hook = game->hooks.at(testhost::kGameTimeEvent);
+    game->currentMap = "Menu_MainScreen";
+    plugin->LoadReplay(Entry("a.replay"));
+    game->currentMap = "Stadium_P";
+    plugin->LoadReplay(Entry("b.replay"));
+    plugin->onUnload();
+    EXPECT_EQ(game->unhooked, Lines{testhost::kGameTimeEvent});
+    EXPECT_TRUE(game->hooks.empty());
+    EXPECT_EQ(console->notifiers.size(), 1u);
+
+    // What the host still holds after the plug-in is gone reaches nothing.
+    plugin.reset();
+    journal->clear();
+    game->inFreeplay = true;
+    EXPECT_EQ(game->RunQueued(), 2u);
+    console->notifiers[0].callback({});
+    hook(testhost::kGameTimeEvent);
+    EXPECT_TRUE(journal->empty());
+    EXPECT_TRUE(game->queued.empty());
+}
+
+} // namespace
