@@ -142,6 +142,12 @@ inline void PrefetchToWrite(const void* address) noexcept {
 #endif
 }
 
+// Makes the pages of [address, address + bytes) present and writable in one
+// request, where the system can: a fresh page met one at a time by a store
+// costs a fault each, which in a virtual machine can outweigh all the work
+// written to it. Only a hint: failure changes nothing.
+void PopulateToWrite(void* address, std::size_t bytes) noexcept;
+
 // The native path separator placed between the replay folder and a file name.
 inline constexpr NativeChar kPathSeparator =
 #if defined(_WIN32)

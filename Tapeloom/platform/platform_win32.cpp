@@ -215,6 +215,9 @@ void ReadTimeZone() noexcept {
     _tzset();
 }
 
+// Windows has no request that makes fresh private pages present, and its faults on them cost little.
+void PopulateToWrite(void*, std::size_t) noexcept {}
+
 std::string NarrowForLog(NativeStringView text) noexcept {
     try {
         if (text.empty()) return {};
