@@ -131,14 +131,13 @@ std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std
     return std::make_unique<PosixListing>(std::move(dir), folder);
 }
 
-bool RuntimeLocalTime(std::int64_t seconds, std::tm& out) noexcept {
+bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept {
+    // Times of one session keep one zone even if the process's TZ changes later.
+    static const bool zoneRead = (tzset(), true);
+    (void)zoneRead;
     if (seconds < 0 || seconds > kLastLocalSecond) return false;
     const std::time_t time = static_cast<std::time_t>(seconds);
     return localtime_r(&time, &out) != nullptr;
-}
-
-void ReadTimeZone() noexcept {
-    tzset();
 }
 
 void PopulateToWrite(void* address, std::size_t bytes) noexcept {
