@@ -48,7 +48,7 @@ private:
     void OnGameTimeUpdated(std::string eventName);
 
     // A click's failure becomes one log line, never an exception in the host's frame.
-    void LoadReplayContained(const ReplayEntry& entry) noexcept;
+    void LoadReplayContained(std::size_t row) noexcept;
     void DrawReplayRows();
 
     std::mutex pendingMutex;

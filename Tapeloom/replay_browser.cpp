@@ -60,15 +60,15 @@ void Tapeloom::DrawReplayRows() {
     char label[6 + 12] = "Load##";
     while (clipper.Step()) {
         for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row) {
-            const ReplayEntry& entry = replayCatalogue.entries[static_cast<std::size_t>(row)];
+            const std::string_view time = replayCatalogue.DisplayTime(static_cast<std::size_t>(row));
             // Drawn unformatted: the row's text is never read as a format.
-            ImGui::TextUnformatted(entry.displayTime.data(), entry.displayTime.data() + entry.displayTime.size());
+            ImGui::TextUnformatted(time.data(), time.data() + time.size());
             ImGui::SameLine(buttonOffset, -1);
             char* end = std::to_chars(label + 6, label + sizeof label - 1, row).ptr;
             *end = '\0';
             // A press hands this row on and the remaining rows are still drawn;
             // LoadReplay leaves the catalogue as it is.
-            if (ImGui::Button(label, ImVec2(kLoadButtonWidth, 0))) LoadReplayContained(entry);
+            if (ImGui::Button(label, ImVec2(kLoadButtonWidth, 0))) LoadReplayContained(static_cast<std::size_t>(row));
         }
     }
 }

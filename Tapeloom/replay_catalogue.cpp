@@ -121,23 +121,17 @@ void ReportError(std::string_view text) noexcept {
     LogFormatted("ERROR while scanning directory: %s", text);
 }
 
-// Per replay its write time and where its name lies in the catalogue's names.
-struct Key {
-    std::int64_t time;
-    std::uint32_t start;
-    std::uint32_t length;
-};
-
 // Newest first, equal times in listing order: a stable radix sort, 11 bits at
 // a time, over the bits in which the times differ. A comparison sort's
 // branches mispredict at every other step over times in no particular order.
-void SortNewestFirst(std::vector<Key>& keys) {
+void SortNewestFirst(std::vector<ReplayEntry>& keys) {
+    using Key = ReplayEntry;
     if (keys.size() < 2) return;
     const std::int64_t newest = std::max_element(keys.begin(), keys.end(), [](const Key& left, const Key& right) {
-                                    return left.time < right.time;
-                                })->time;
+                                    return left.lastWriteTime < right.lastWriteTime;
+                                })->lastWriteTime;
     const auto age = [newest](const Key& key) {
-        return static_cast<std::uint64_t>(newest) - static_cast<std::uint64_t>(key.time);
+        return static_cast<std::uint64_t>(newest) - static_cast<std::uint64_t>(key.lastWriteTime);
     };
     std::uint64_t oldest = 0;
     for (const Key& key : keys) oldest = std::max(oldest, age(key));
@@ -153,13 +147,11 @@ void SortNewestFirst(std::vector<Key>& keys) {
     }
 }
 
-// Gathers the folder's replays until the listing ends or fails: each name
-// into `names`, back to back in listing order, and its key.
-std::optional<platform::Error> ScanFolder(const NativeString& folder, NativeString& names, std::vector<Key>& keys,
-                                          platform::OpenListingFunction openListing) {
+// Gathers the folder's replays until the listing ends or fails, in listing order.
+std::optional<platform::Error> ScanFolder(ReplayCatalogue& catalogue, platform::OpenListingFunction openListing) {
     using platform::FolderListing;
     std::optional<platform::Error> error;
-    const std::unique_ptr<FolderListing> listing = openListing(folder, error);
+    const std::unique_ptr<FolderListing> listing = openListing(catalogue.folder, error);
     if (!listing) return error;
     for (;;) {
         switch (listing->Next(error)) {
@@ -182,34 +174,32 @@ std::optional<platform::Error> ScanFolder(const NativeString& folder, NativeStri
         case FolderListing::Time::Read:
             break;
         }
-        const std::size_t start = names.size();
-        // Keys stay 16 bytes: names past 4 GiB end the scan as memory running out would.
+        const std::size_t start = catalogue.names.size();
+        // Entries stay 16 bytes: names past 4 GiB end the scan as memory running out would.
         if (start + name.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-        Reserve(names, start + name.size());
-        Reserve(keys, keys.size() + 1);
-        names.append(name);
-        keys.push_back({ticks, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(name.size())});
+        Reserve(catalogue.names, start + name.size());
+        Reserve(catalogue.entries, catalogue.entries.size() + 1);
+        catalogue.names.append(name);
+        catalogue.entries.push_back(
+            {ticks, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(name.size())});
     }
 }
 
-// Writes the entries, newest first (in listing order among equal times), and
-// their time texts. Out of memory, the list stays empty.
-void FillEntries(std::vector<Key>& keys, ReplayCatalogue& catalogue, bool reportFailure) noexcept {
+// Puts the entries newest first (in listing order among equal times) and
+// writes their time texts. Out of memory, the list ends empty.
+void SortAndWriteTimes(ReplayCatalogue& catalogue, bool reportFailure) noexcept {
     try {
-        SortNewestFirst(keys);
-        Reserve(catalogue.times, keys.size() * kTimeLength);
-        Reserve(catalogue.entries, keys.size());
+        SortNewestFirst(catalogue.entries);
+        Reserve(catalogue.times, catalogue.entries.size() * kTimeLength);
     } catch (const std::exception& failure) {
         if (reportFailure) ReportError(failure.what());
+        catalogue.entries.clear();
         return;
     }
-    catalogue.times.resize(keys.size() * kTimeLength);
-    const NativeStringView names = catalogue.names;
-    for (const Key& key : keys) {
-        char* text = catalogue.times.data() + catalogue.entries.size() * kTimeLength;
-        FormatLocalTime(key.time, text);
-        catalogue.entries.push_back(
-            {names.substr(key.start, key.length), key.time, std::string_view(text, kTimeLength)});
+    for (const ReplayEntry& entry : catalogue.entries) {
+        char text[kTimeLength];
+        FormatLocalTime(entry.lastWriteTime, text);
+        catalogue.times.append(text, kTimeLength);
     }
 }
 
@@ -217,11 +207,20 @@ void FillEntries(std::vector<Key>& keys, ReplayCatalogue& catalogue, bool report
 
 } // namespace tapeloom
 
-tapeloom::platform::NativeString ReplayCatalogue::FilePath(const ReplayEntry& entry) const {
+tapeloom::platform::NativeStringView ReplayCatalogue::FileName(std::size_t row) const {
+    return tapeloom::platform::NativeStringView(names).substr(entries[row].nameStart, entries[row].nameLength);
+}
+
+std::string_view ReplayCatalogue::DisplayTime(std::size_t row) const {
+    return std::string_view(times).substr(row * tapeloom::kTimeLength, tapeloom::kTimeLength);
+}
+
+tapeloom::platform::NativeString ReplayCatalogue::FilePath(std::size_t row) const {
+    const tapeloom::platform::NativeStringView name = FileName(row);
     tapeloom::platform::NativeString path;
-    path.reserve(folder.size() + 1 + entry.fileName.size());
+    path.reserve(folder.size() + 1 + name.size());
     path.assign(folder).push_back(tapeloom::platform::kPathSeparator);
-    return path.append(entry.fileName);
+    return path.append(name);
 }
 
 namespace tapeloom {
@@ -229,18 +228,15 @@ namespace tapeloom {
 void RefreshCatalogue(ReplayCatalogue& catalogue, platform::OpenListingFunction openListing) noexcept {
     LogFormatted("Refreshing replay list...");
     // Nothing of the previous list stays visible, but its storage is reused.
-    const std::size_t earlier = catalogue.entries.size();
     catalogue.folder.clear();
     catalogue.entries.clear();
     catalogue.names.clear();
     catalogue.times.clear();
-    NativeString& folder = catalogue.folder;
-    std::vector<Key> keys;
     std::optional<platform::Error> error;
     bool scanned = false;
 
     try {
-        switch (FindReplayFolder(folder, error)) {
+        switch (FindReplayFolder(catalogue.folder, error)) {
         case Outcome::NoProfile:
             return;
         case Outcome::NoFolder:
@@ -249,9 +245,7 @@ void RefreshCatalogue(ReplayCatalogue& catalogue, platform::OpenListingFunction 
         case Outcome::Searched:
             break;
         }
-        // The earlier list's size is the best guess of this one's.
-        Reserve(keys, earlier);
-        if (!error) error = ScanFolder(folder, catalogue.names, keys, openListing);
+        if (!error) error = ScanFolder(catalogue, openListing);
         if (error) ReportError(error->Text());
         scanned = true;
     } catch (const std::exception& failure) {
@@ -262,7 +256,7 @@ void RefreshCatalogue(ReplayCatalogue& catalogue, platform::OpenListingFunction 
         ReportError("unknown error");
     }
     // One error line per refresh: a failure while writing the list is told only when the scan had none.
-    FillEntries(keys, catalogue, scanned && !error);
+    SortAndWriteTimes(catalogue, scanned && !error);
     LogFormatted("Sorting complete. %zu replays found.", catalogue.entries.size());
 }
 

@@ -7,29 +7,30 @@
 
 #include "platform/platform.h"
 
-// One replay file of the catalogue. Its texts live in the catalogue that
-// holds it and last until that catalogue's next refresh.
+// One replay file of the catalogue: its write time, and where its name lies
+// among the catalogue's names.
 struct ReplayEntry {
-    // The name exactly as the listing gave it, in the catalogue's folder.
-    tapeloom::platform::NativeStringView fileName;
     // 100-ns ticks since 1601-01-01 UTC, as the file system keeps it; the sort key.
     std::int64_t lastWriteTime = 0;
-    // lastWriteTime as local "%Y-%m-%d %H:%M:%S", computed once per scan.
-    std::string_view displayTime;
+    std::uint32_t nameStart = 0;
+    std::uint32_t nameLength = 0;
 };
 
-// The replays newest first, and the texts their entries point into. The
-// texts sit back to back in a few large blocks rather than two small ones per
-// entry, and the folder is kept once: the first list of a session meets only
-// fresh memory, where every page costs a fault.
+// The replays newest first. Their texts sit back to back in a few blocks
+// rather than two small ones per entry, and the folder is kept once: the first
+// list of a session meets only fresh memory, where every page costs a fault.
 struct ReplayCatalogue {
     tapeloom::platform::NativeString folder;
     std::vector<ReplayEntry> entries;
+    // Every name exactly as the listing gave it, in listing order.
     tapeloom::platform::NativeString names;
+    // Each entry's write time as local "%Y-%m-%d %H:%M:%S", in the entries' order.
     std::string times;
 
-    // The folder, a separator, and the entry's name: what PlayReplay is given.
-    tapeloom::platform::NativeString FilePath(const ReplayEntry& entry) const;
+    tapeloom::platform::NativeStringView FileName(std::size_t row) const;
+    std::string_view DisplayTime(std::size_t row) const;
+    // The folder, a separator, and the name: what PlayReplay is given.
+    tapeloom::platform::NativeString FilePath(std::size_t row) const;
 };
 
 namespace tapeloom {

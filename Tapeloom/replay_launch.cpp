@@ -170,6 +170,6 @@ void Tapeloom::OnGameTimeUpdated(std::string /*eventName*/) {
     });
 }
 
-void Tapeloom::LoadReplayContained(const ReplayEntry& entry) noexcept {
-    Contained("ERROR while loading the replay: %s", [&] { LoadReplay(replayCatalogue.FilePath(entry)); });
+void Tapeloom::LoadReplayContained(std::size_t row) noexcept {
+    Contained("ERROR while loading the replay: %s", [&] { LoadReplay(replayCatalogue.FilePath(row)); });
 }

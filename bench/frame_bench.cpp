@@ -17,7 +17,7 @@ namespace {
 void FillRows(ReplayCatalogue& catalogue, std::size_t count) {
     catalogue.folder = "/home/player/Documents/My Games/Corvane/TAGame/Demos";
     constexpr std::int64_t kNewest = 1710528127;
-    constexpr std::size_t kNameLength = 39;
+    constexpr std::uint32_t kNameLength = 39;
     for (std::size_t i = 0; i < count; ++i) {
         const std::time_t seconds = static_cast<std::time_t>(kNewest - 60 * static_cast<std::int64_t>(i));
         std::tm utc{};
@@ -26,14 +26,10 @@ void FillRows(ReplayCatalogue& catalogue, std::size_t count) {
         std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
         char name[48];
         std::snprintf(name, sizeof name, "%032zX.replay", i * 2654435761u);
+        catalogue.entries.push_back({static_cast<std::int64_t>(seconds) * 10'000'000LL + 116'444'736'000'000'000LL,
+                                     static_cast<std::uint32_t>(catalogue.names.size()), kNameLength});
         catalogue.names.append(name, kNameLength);
         catalogue.times.append(text);
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::int64_t seconds = kNewest - 60 * static_cast<std::int64_t>(i);
-        catalogue.entries.push_back({std::string_view(catalogue.names).substr(i * kNameLength, kNameLength),
-                                     seconds * 10'000'000LL + 116'444'736'000'000'000LL,
-                                     std::string_view(catalogue.times).substr(i * 19, 19)});
     }
 }
 
