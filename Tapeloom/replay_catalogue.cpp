@@ -84,7 +84,7 @@ void FormatLocalTime(std::int64_t ticks, char* out) {
     PutTwoDigits(out, local.tm_sec);
 }
 
-// Room for `needed` elements, growing by half again. The first list of a
+// Room for `needed` elements, doubling. The first list of a
 // session meets fresh memory: its pages are made present in one request per
 // block, not faulted in one store at a time.
 template <class Buffer> void Reserve(Buffer& buffer, std::size_t needed) {

@@ -150,6 +150,7 @@ public:
     void Refresh(tapeloom::platform::OpenListingFunction open = tapeloom::platform::OpenFolderListing) {
         console->lines.clear();
         entries.assign(12, ReplayEntry{1, 0, 0});
+        catalogue.times.assign(12 * 19, 'x');
         tapeloom::RefreshCatalogue(catalogue, open);
     }
     std::vector<NativeString> Paths() const {
