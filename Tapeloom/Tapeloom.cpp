@@ -52,5 +52,5 @@ Tapeloom::Tapeloom() {
 Tapeloom::~Tapeloom() = default;
 
 void Tapeloom::RefreshReplayList() {
-    tapeloom::RefreshCatalogue(replayEntries);
+    tapeloom::RefreshCatalogue(replayCatalogue);
 }

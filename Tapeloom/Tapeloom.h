@@ -32,13 +32,13 @@ public:
     void OnWindowOpened() override;
     void RenderWindow() override;
 
-    // Rebuilds replayEntries from disk. Failures end as log lines; never throws.
+    // Rebuilds replayCatalogue from disk. Failures end as log lines; never throws.
     void RefreshReplayList();
-    // Starts the entry's replay now, or sends the player to freeplay first.
-    void LoadReplay(const ReplayEntry& entry);
+    // Starts the replay now, or sends the player to freeplay first.
+    void LoadReplay(tapeloom::platform::NativeString path);
 
     // Newest first; written only by RefreshReplayList.
-    std::vector<ReplayEntry> replayEntries;
+    ReplayCatalogue replayCatalogue;
     // The replay waiting for freeplay; empty when none is. Guarded by pendingMutex:
     // the UI frame writes it and the game's event hook reads it, and a host may
     // run those on different threads.
@@ -48,7 +48,7 @@ private:
     void OnGameTimeUpdated(std::string eventName);
 
     // A click's failure becomes one log line, never an exception in the host's frame.
-    void LoadReplayContained(const ReplayEntry& entry) noexcept;
+    void LoadReplayContained(std::size_t row) noexcept;
     void DrawReplayRows();
 
     std::mutex pendingMutex;

@@ -23,7 +23,7 @@ void Tapeloom::OnWindowOpened() {
 void Tapeloom::RenderWindow() {
     if (ImGui::Button("Refresh list", ImVec2(0, 0))) RefreshReplayList();
     ImGui::SameLine(0, -1);
-    ImGui::Text("%zu replays found", replayEntries.size());
+    ImGui::Text("%zu replays found", replayCatalogue.entries.size());
     ImGui::Separator();
 
     ImGui::Columns(2, "ReplayListHeader", false);
@@ -35,7 +35,7 @@ void Tapeloom::RenderWindow() {
     ImGui::Separator();
 
     ImGui::BeginChild("ReplayList", ImVec2(0, 0), true, ImGuiWindowFlags_None);
-    if (replayEntries.empty()) {
+    if (replayCatalogue.entries.empty()) {
         ImGui::TextUnformatted("No replays found.");
     } else {
         DrawReplayRows();
@@ -52,7 +52,7 @@ void Tapeloom::DrawReplayRows() {
     // high, so rows of that height give the scroll range that submitting
     // every row would.
     ImGuiListClipper clipper;
-    clipper.Begin(static_cast<int>(std::min<std::size_t>(replayEntries.size(), INT_MAX)),
+    clipper.Begin(static_cast<int>(std::min<std::size_t>(replayCatalogue.entries.size(), INT_MAX)),
                   ImGui::GetFrameHeightWithSpacing());
 
     // "Load##" + the row's index in the whole list: every button reads "Load"
@@ -60,15 +60,15 @@ void Tapeloom::DrawReplayRows() {
     char label[6 + 12] = "Load##";
     while (clipper.Step()) {
         for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row) {
-            const ReplayEntry& entry = replayEntries[static_cast<std::size_t>(row)];
+            const std::string_view time = replayCatalogue.DisplayTime(static_cast<std::size_t>(row));
             // Drawn unformatted: the row's text is never read as a format.
-            ImGui::TextUnformatted(entry.displayTime.data(), entry.displayTime.data() + entry.displayTime.size());
+            ImGui::TextUnformatted(time.data(), time.data() + time.size());
             ImGui::SameLine(buttonOffset, -1);
             char* end = std::to_chars(label + 6, label + sizeof label - 1, row).ptr;
             *end = '\0';
             // A press hands this row on and the remaining rows are still drawn;
             // LoadReplay leaves the catalogue as it is.
-            if (ImGui::Button(label, ImVec2(kLoadButtonWidth, 0))) LoadReplayContained(entry);
+            if (ImGui::Button(label, ImVec2(kLoadButtonWidth, 0))) LoadReplayContained(static_cast<std::size_t>(row));
         }
     }
 }

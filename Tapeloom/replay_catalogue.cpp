@@ -58,18 +58,19 @@ char* PutTwoDigits(char* out, int value) {
     return out + 2;
 }
 
-// "%Y-%m-%d %H:%M:%S" written digit by digit: strftime's locale machinery
-// costs more than the rest of an entry's work, and these fields need none of it.
-void FormatLocalTime(std::int64_t ticks, std::string& text) {
+// "%Y-%m-%d %H:%M:%S", as long as kUnknownTime.
+constexpr std::size_t kTimeLength = 19;
+
+// Writes the time's text, kTimeLength characters, digit by digit: strftime's
+// locale machinery costs more than the rest of an entry's work, and these fields need none of it.
+void FormatLocalTime(std::int64_t ticks, char* out) {
     std::tm local{};
     if (!platform::ToLocalTime(SecondsSince1970(ticks), local)) {
-        text.assign(kUnknownTime);
+        std::copy_n(kUnknownTime, kTimeLength, out);
         return;
     }
     const int year = local.tm_year + 1900; // 1969..3001: always four digits
-    // Written in place: the earlier list's text has this length already.
-    text.resize(19);
-    char* out = PutTwoDigits(text.data(), year / 100);
+    out = PutTwoDigits(out, year / 100);
     out = PutTwoDigits(out, year % 100);
     *out++ = '-';
     out = PutTwoDigits(out, local.tm_mon + 1);
@@ -81,6 +82,18 @@ void FormatLocalTime(std::int64_t ticks, std::string& text) {
     out = PutTwoDigits(out, local.tm_min);
     *out++ = ':';
     PutTwoDigits(out, local.tm_sec);
+}
+
+// Room for `needed` elements, doubling. The first list of a
+// session meets fresh memory: its pages are made present in one request per
+// block, not faulted in one store at a time.
+template <class Buffer> void Reserve(Buffer& buffer, std::size_t needed) {
+    if (needed <= buffer.capacity()) return;
+    Buffer grown;
+    grown.reserve(std::max(needed, 2 * buffer.capacity()));
+    platform::PopulateToWrite(grown.data(), grown.capacity() * sizeof(*grown.data()));
+    grown.assign(buffer.begin(), buffer.end());
+    buffer.swap(grown);
 }
 
 enum class Outcome { NoProfile, NoFolder, Searched };
@@ -108,33 +121,23 @@ void ReportError(std::string_view text) noexcept {
     LogFormatted("ERROR while scanning directory: %s", text);
 }
 
-// What a scan found, compactly: every replay name back to back, and per
-// replay its write time and where its name lies among them.
-struct Gathered {
-    struct Key {
-        std::int64_t time;
-        std::uint32_t start;
-        std::uint32_t length;
-    };
-    NativeString names;
-    std::vector<Key> keys;
-};
-
 // Newest first, equal times in listing order: a stable radix sort, 11 bits at
 // a time, over the bits in which the times differ. A comparison sort's
 // branches mispredict at every other step over times in no particular order.
-void SortNewestFirst(std::vector<Gathered::Key>& keys) {
-    using Key = Gathered::Key;
+void SortNewestFirst(std::vector<ReplayEntry>& keys) {
+    using Key = ReplayEntry;
     if (keys.size() < 2) return;
     const std::int64_t newest = std::max_element(keys.begin(), keys.end(), [](const Key& left, const Key& right) {
-                                    return left.time < right.time;
-                                })->time;
+                                    return left.lastWriteTime < right.lastWriteTime;
+                                })->lastWriteTime;
     const auto age = [newest](const Key& key) {
-        return static_cast<std::uint64_t>(newest) - static_cast<std::uint64_t>(key.time);
+        return static_cast<std::uint64_t>(newest) - static_cast<std::uint64_t>(key.lastWriteTime);
     };
     std::uint64_t oldest = 0;
     for (const Key& key : keys) oldest = std::max(oldest, age(key));
-    std::vector<Key> sorted(keys.size());
+    std::vector<Key> sorted;
+    Reserve(sorted, keys.size());
+    sorted.resize(keys.size());
     for (int shift = 0; shift < 64 && (oldest >> shift) != 0; shift += 11) {
         std::array<std::size_t, 2049> starts{};
         for (const Key& key : keys) ++starts[((age(key) >> shift) & 0x7FF) + 1];
@@ -144,12 +147,11 @@ void SortNewestFirst(std::vector<Gathered::Key>& keys) {
     }
 }
 
-// Gathers the folder's replays until the listing ends or fails.
-std::optional<platform::Error> ScanFolder(const NativeString& folder, Gathered& gathered,
-                                          platform::OpenListingFunction openListing) {
+// Gathers the folder's replays until the listing ends or fails, in listing order.
+std::optional<platform::Error> ScanFolder(ReplayCatalogue& catalogue, platform::OpenListingFunction openListing) {
     using platform::FolderListing;
     std::optional<platform::Error> error;
-    const std::unique_ptr<FolderListing> listing = openListing(folder, error);
+    const std::unique_ptr<FolderListing> listing = openListing(catalogue.folder, error);
     if (!listing) return error;
     for (;;) {
         switch (listing->Next(error)) {
@@ -172,80 +174,78 @@ std::optional<platform::Error> ScanFolder(const NativeString& folder, Gathered& 
         case FolderListing::Time::Read:
             break;
         }
-        const std::size_t start = gathered.names.size();
-        // Keys stay 16 bytes: names past 4 GiB end the scan as memory running out would.
+        const std::size_t start = catalogue.names.size();
+        // Entries stay 16 bytes: names past 4 GiB end the scan as memory running out would.
         if (start + name.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-        // Stores that miss the cache would wait at the lock the next listing call takes, every entry:
-        // the lines a few entries on are fetched now, while the system works.
-        platform::PrefetchToWrite(gathered.names.data() + std::min(gathered.names.capacity(), start + 256));
-        platform::PrefetchToWrite(gathered.keys.data() + std::min(gathered.keys.capacity(), gathered.keys.size() + 8));
-        gathered.names.append(name);
-        gathered.keys.push_back({ticks, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(name.size())});
+        Reserve(catalogue.names, start + name.size());
+        Reserve(catalogue.entries, catalogue.entries.size() + 1);
+        catalogue.names.append(name);
+        catalogue.entries.push_back(
+            {ticks, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(name.size())});
     }
 }
 
-// Writes the gathered replays into `entries`, newest first (in listing order
-// among equal times). Each slot is written where it stands: its strings keep
-// the storage of the earlier list, and the slots, written in order, meet that
-// storage in the order it was allocated, rather than scattered as entries
-// moved by a sort would leave it. Out of memory, the list ends where the
-// writing stopped.
-void FillEntries(const NativeString& folder, Gathered& gathered, std::vector<ReplayEntry>& entries,
-                 bool reportFailure) noexcept {
-    using Key = Gathered::Key;
-    std::size_t count = 0;
+// Puts the entries newest first (in listing order among equal times) and
+// writes their time texts. Out of memory, the list ends empty.
+void SortAndWriteTimes(ReplayCatalogue& catalogue, bool reportFailure) noexcept {
     try {
-        SortNewestFirst(gathered.keys);
-        if (entries.size() < gathered.keys.size()) entries.resize(gathered.keys.size());
-        const std::size_t total = gathered.keys.size();
-        for (const Key& key : gathered.keys) {
-            // The name and the slot's strings of an entry a few steps on, fetched while this one is written.
-            if (count + 8 < total) {
-                platform::PrefetchToRead(gathered.names.data() + gathered.keys[count + 8].start);
-                platform::PrefetchToWrite(entries[count + 8].filePath.data());
-                platform::PrefetchToWrite(entries[count + 8].displayTime.data());
-            }
-            const NativeStringView name = NativeStringView(gathered.names).substr(key.start, key.length);
-            ReplayEntry& entry = entries[count];
-            entry.filePath.reserve(folder.size() + 1 + name.size());
-            entry.filePath.assign(folder).push_back(platform::kPathSeparator);
-            entry.filePath.append(name);
-            entry.lastWriteTime = key.time;
-            FormatLocalTime(key.time, entry.displayTime);
-            ++count;
-        }
+        SortNewestFirst(catalogue.entries);
+        Reserve(catalogue.times, catalogue.entries.size() * kTimeLength);
     } catch (const std::exception& failure) {
         if (reportFailure) ReportError(failure.what());
+        catalogue.entries.clear();
+        return;
     }
-    entries.resize(count);
+    for (const ReplayEntry& entry : catalogue.entries) {
+        char text[kTimeLength];
+        FormatLocalTime(entry.lastWriteTime, text);
+        catalogue.times.append(text, kTimeLength);
+    }
 }
 
 } // namespace
 
-void RefreshCatalogue(std::vector<ReplayEntry>& entries, platform::OpenListingFunction openListing) noexcept {
+} // namespace tapeloom
+
+tapeloom::platform::NativeStringView ReplayCatalogue::FileName(std::size_t row) const {
+    return tapeloom::platform::NativeStringView(names).substr(entries[row].nameStart, entries[row].nameLength);
+}
+
+std::string_view ReplayCatalogue::DisplayTime(std::size_t row) const {
+    return std::string_view(times).substr(row * tapeloom::kTimeLength, tapeloom::kTimeLength);
+}
+
+tapeloom::platform::NativeString ReplayCatalogue::FilePath(std::size_t row) const {
+    const tapeloom::platform::NativeStringView name = FileName(row);
+    tapeloom::platform::NativeString path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.assign(folder).push_back(tapeloom::platform::kPathSeparator);
+    return path.append(name);
+}
+
+namespace tapeloom {
+
+void RefreshCatalogue(ReplayCatalogue& catalogue, platform::OpenListingFunction openListing) noexcept {
     LogFormatted("Refreshing replay list...");
-    // Nothing of the previous list stays visible, but its slots are reused.
-    NativeString folder;
-    Gathered gathered;
+    // Nothing of the previous list stays visible, but its storage is reused.
+    catalogue.folder.clear();
+    catalogue.entries.clear();
+    catalogue.names.clear();
+    catalogue.times.clear();
     std::optional<platform::Error> error;
     bool scanned = false;
 
     try {
-        switch (FindReplayFolder(folder, error)) {
+        switch (FindReplayFolder(catalogue.folder, error)) {
         case Outcome::NoProfile:
-            entries.clear();
             return;
         case Outcome::NoFolder:
-            entries.clear();
             LogFormatted("No replay directory found.");
             return;
         case Outcome::Searched:
             break;
         }
-        // The earlier list's size is the best guess of this one's (a game's name is 39 characters).
-        gathered.keys.reserve(entries.size());
-        gathered.names.reserve(entries.size() * 48);
-        if (!error) error = ScanFolder(folder, gathered, openListing);
+        if (!error) error = ScanFolder(catalogue, openListing);
         if (error) ReportError(error->Text());
         scanned = true;
     } catch (const std::exception& failure) {
@@ -256,8 +256,8 @@ void RefreshCatalogue(std::vector<ReplayEntry>& entries, platform::OpenListingFu
         ReportError("unknown error");
     }
     // One error line per refresh: a failure while writing the list is told only when the scan had none.
-    FillEntries(folder, gathered, entries, scanned && !error);
-    LogFormatted("Sorting complete. %zu replays found.", entries.size());
+    SortAndWriteTimes(catalogue, scanned && !error);
+    LogFormatted("Sorting complete. %zu replays found.", catalogue.entries.size());
 }
 
 } // namespace tapeloom

@@ -109,9 +109,8 @@ void Tapeloom::onUnload() {
     });
 }
 
-void Tapeloom::LoadReplay(const ReplayEntry& entry) {
+void Tapeloom::LoadReplay(NativeString path) {
     if (!gameWrapper) return;
-    NativeString path = entry.filePath;
     LogFormatted("Click registered for: %s", ShowControlCharacters(tapeloom::platform::NarrowForLog(FileName(path))));
 
     std::string map = gameWrapper->GetCurrentMap();
@@ -171,6 +170,6 @@ void Tapeloom::OnGameTimeUpdated(std::string /*eventName*/) {
     });
 }
 
-void Tapeloom::LoadReplayContained(const ReplayEntry& entry) noexcept {
-    Contained("ERROR while loading the replay: %s", [&] { LoadReplay(entry); });
+void Tapeloom::LoadReplayContained(std::size_t row) noexcept {
+    Contained("ERROR while loading the replay: %s", [&] { LoadReplay(replayCatalogue.FilePath(row)); });
 }

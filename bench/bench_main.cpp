@@ -1,6 +1,7 @@
-// Google Benchmark's main, plus one mode for counting system calls from outside:
-// `tapeloom-bench --refresh-once=N` runs a single refresh over the generated
-// folder of N entries and exits, so that strace sees that refresh and little else.
+// Google Benchmark's main, plus modes that one refresh per process needs:
+// `--refresh-once=N` runs a single refresh over the generated folder of N
+// entries and exits, so that strace sees that refresh and little else;
+// `--first-refresh=...` times the first refresh of the process (bench_profiles.h).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,17 +19,19 @@ int RefreshOnce(std::size_t size) {
     const bench::GeneratedProfile& profile = bench::Profile(size);
     bench::UseProfile(profile);
     bench::SilenceLog();
-    std::vector<ReplayEntry> entries;
-    tapeloom::RefreshCatalogue(entries);
-    std::printf("replays %zu entries %zu listed %zu\n", profile.replays, profile.entries, entries.size());
-    return entries.size() == profile.replays ? 0 : 1;
+    ReplayCatalogue catalogue;
+    tapeloom::RefreshCatalogue(catalogue);
+    std::printf("replays %zu entries %zu listed %zu\n", profile.replays, profile.entries, catalogue.entries.size());
+    return catalogue.entries.size() == profile.replays ? 0 : 1;
 }
 
 // Makes the folders before any measurement, so no benchmark pays for them.
 int Prepare(std::string_view sizes) {
     while (!sizes.empty()) {
         const std::size_t comma = sizes.find(',');
-        bench::Profile(std::strtoull(std::string(sizes.substr(0, comma)).c_str(), nullptr, 10));
+        const std::size_t size = std::strtoull(std::string(sizes.substr(0, comma)).c_str(), nullptr, 10);
+        bench::Profile(size);
+        if (size >= 10'000) bench::Profile(size, bench::Spread::Hourly);
         sizes = comma == std::string_view::npos ? std::string_view() : sizes.substr(comma + 1);
     }
     return 0;
@@ -43,6 +46,9 @@ int main(int argc, char** argv) {
             return RefreshOnce(std::strtoull(argv[i] + std::strlen("--refresh-once="), nullptr, 10));
         }
         if (argument.starts_with("--prepare=")) return Prepare(argument.substr(std::strlen("--prepare=")));
+        if (argument.starts_with("--first-refresh=")) {
+            return bench::FirstRefresh(argument.substr(std::strlen("--first-refresh=")));
+        }
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

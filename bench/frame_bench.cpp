@@ -14,10 +14,10 @@
 namespace {
 
 // The rows a refresh would give: newest first, a minute apart.
-std::vector<ReplayEntry> Rows(std::size_t count) {
-    std::vector<ReplayEntry> rows(count);
-    const std::string folder = "/home/player/Documents/My Games/Corvane/TAGame/Demos/";
+void FillRows(ReplayCatalogue& catalogue, std::size_t count) {
+    catalogue.folder = "/home/player/Documents/My Games/Corvane/TAGame/Demos";
     constexpr std::int64_t kNewest = 1710528127;
+    constexpr std::uint32_t kNameLength = 39;
     for (std::size_t i = 0; i < count; ++i) {
         const std::time_t seconds = static_cast<std::time_t>(kNewest - 60 * static_cast<std::int64_t>(i));
         std::tm utc{};
@@ -26,11 +26,11 @@ std::vector<ReplayEntry> Rows(std::size_t count) {
         std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
         char name[48];
         std::snprintf(name, sizeof name, "%032zX.replay", i * 2654435761u);
-        rows[i].filePath = folder + name;
-        rows[i].lastWriteTime = seconds * 10'000'000LL + 116'444'736'000'000'000LL;
-        rows[i].displayTime = text;
+        catalogue.entries.push_back({static_cast<std::int64_t>(seconds) * 10'000'000LL + 116'444'736'000'000'000LL,
+                                     static_cast<std::uint32_t>(catalogue.names.size()), kNameLength});
+        catalogue.names.append(name, kNameLength);
+        catalogue.times.append(text);
     }
-    return rows;
 }
 
 void BM_Frame(benchmark::State& state) {
@@ -39,7 +39,7 @@ void BM_Frame(benchmark::State& state) {
     auto plugin = std::make_unique<Tapeloom>();
     plugin->AttachUiContext(ui.ContextAddress());
     plugin->windowOpen = true;
-    plugin->replayEntries = Rows(static_cast<std::size_t>(state.range(0)));
+    FillRows(plugin->replayCatalogue, static_cast<std::size_t>(state.range(0)));
     // Placed and sized as a host places a plug-in window the first time.
     const auto draw = [&] {
         ImGui::SetNextWindowPos(ImVec2(40, 40), ImGuiCond_FirstUseEver);

@@ -1,6 +1,6 @@
-// What the catalogue holds per entry beyond the texts themselves (the path and
-// the time): the entry record, the list's spare capacity, the strings'
-// terminators and slack, and the allocator's own headers and rounding.
+// What the catalogue holds per entry beyond the texts themselves (the name
+// and the time; the folder once): the entry record, the spare capacity of the
+// list and of its text blocks, and the allocator's own headers and rounding.
 #include <malloc.h>
 
 #include <vector>
@@ -18,11 +18,6 @@ std::size_t HeapInUse() {
     return info.uordblks + info.hblkhd;
 }
 
-std::size_t HeapBytes(const std::string& text) {
-    // Short strings live inside the record; longer ones own capacity() + 1 bytes.
-    return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
-}
-
 void BM_CatalogueMemory(benchmark::State& state) {
     const bench::GeneratedProfile& profile = bench::Profile(static_cast<std::size_t>(state.range(0)));
     bench::UseProfile(profile);
@@ -37,16 +32,14 @@ void BM_CatalogueMemory(benchmark::State& state) {
         std::size_t owned = 0;
         std::size_t count = 0;
         {
-            std::vector<ReplayEntry> entries;
+            ReplayCatalogue catalogue;
             before = HeapInUse();
-            tapeloom::RefreshCatalogue(entries);
+            tapeloom::RefreshCatalogue(catalogue);
             after = HeapInUse();
-            count = entries.size();
-            owned = entries.capacity() * sizeof(ReplayEntry);
-            for (const ReplayEntry& entry : entries) {
-                texts += entry.filePath.size() + entry.displayTime.size();
-                owned += HeapBytes(entry.filePath) + HeapBytes(entry.displayTime);
-            }
+            count = catalogue.entries.size();
+            owned = catalogue.entries.capacity() * sizeof(ReplayEntry) + catalogue.folder.capacity() + 1 +
+                    catalogue.names.capacity() + 1 + catalogue.times.capacity() + 1;
+            texts = catalogue.folder.size() + catalogue.names.size() + catalogue.times.size();
         }
         if (count != profile.replays) {
             state.SkipWithError("the scan found another number of replays than the folder holds");

@@ -110,7 +110,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     Play seen;
     play = &seen;
-    std::vector<ReplayEntry> entries(input.ConsumeIntegral<std::uint8_t>(), ReplayEntry{"earlier.replay", 1, "x"});
+    ReplayCatalogue catalogue;
+    std::vector<ReplayEntry>& entries = catalogue.entries;
+    entries.assign(input.ConsumeIntegral<std::uint8_t>(), ReplayEntry{1, 0, 0});
     while (input.remaining_bytes() > 0 && seen.entries.size() < 400) {
         const int kind = input.ConsumeIntegralInRange(0, 9) / 8; // mostly files
         const auto ticks = input.ConsumeIntegral<std::int64_t>();
@@ -118,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!name.empty() && name != "." && name != "..") seen.entries.push_back({kind, {std::move(name), ticks}});
     }
     console->lines.clear();
-    tapeloom::RefreshCatalogue(entries, [](const NativeString& folder, std::optional<Error>&) {
+    tapeloom::RefreshCatalogue(catalogue, [](const NativeString& folder, std::optional<Error>&) {
         return std::unique_ptr<FolderListing>(new PlayedListing(folder));
     });
 
@@ -127,9 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                                  [](auto& e) { return IsReplayName(e.second.first); })),
           "a replay name went without its time");
     Listed listed;
-    for (const ReplayEntry& entry : entries) {
-        listed.emplace_back(entry.filePath, entry.lastWriteTime);
-        Check(entry.displayTime == ExpectedTimeText(entry.lastWriteTime), "a time text is not the entry's time");
+    for (std::size_t row = 0; row < entries.size(); ++row) {
+        listed.emplace_back(catalogue.FilePath(row), entries[row].lastWriteTime);
+        Check(catalogue.DisplayTime(row) == ExpectedTimeText(entries[row].lastWriteTime),
+              "a time text is not the entry's time");
     }
     Check(std::is_sorted(listed.begin(), listed.end(), [](auto& l, auto& r) { return l.second > r.second; }),
           "the list is not newest first");

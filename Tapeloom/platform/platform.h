@@ -94,22 +94,12 @@ public:
 using OpenListingFunction = std::unique_ptr<FolderListing> (*)(const NativeString& folder, std::optional<Error>& error);
 std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std::optional<Error>& error);
 
-// Seconds since 1970 to local broken-down time. Accepts 0 to 32,536,799,999
-// (up to 3001-01-19 07:59:59 UTC) and reports false outside that range or when
-// the runtime refuses; `out` is then not to be used. The time zone (TZ, else the
-// system's) is read at the first call and kept. Gives what the runtime's own
-// conversion gives in the nine standard fields (not glibc's tm_gmtoff, tm_zone),
-// but asks the runtime only once per hour of UTC in which the UTC offset holds.
+// Seconds since 1970 to local broken-down time, by the runtime's own
+// conversion (localtime_r, _localtime64_s). Accepts 0 to 32,536,799,999 (up to
+// 3001-01-19 07:59:59 UTC) and reports false outside that range or when the
+// runtime refuses; `out` is then not to be used. The time zone (TZ, else the
+// system's) is read at the first call and kept.
 bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept;
-
-// Reads the time zone again and forgets what ToLocalTime learnt of the old
-// one. For programs that change TZ on purpose; not while another thread converts.
-void ReloadTimeZone() noexcept;
-
-// The runtime's own conversion (localtime_r, _localtime64_s) with the range
-// check of ToLocalTime, and the runtime's reading of the zone (tzset).
-bool RuntimeLocalTime(std::int64_t seconds, std::tm& out) noexcept;
-void ReadTimeZone() noexcept;
 
 // Native text to narrow text for a log line: the file system's code page on
 // Windows with a replacement for what cannot be mapped, bytes on Linux. Never throws.
@@ -141,6 +131,12 @@ inline void PrefetchToWrite(const void* address) noexcept {
     __builtin_prefetch(address, 1);
 #endif
 }
+
+// Makes the pages of [address, address + bytes) present and writable in one
+// request, where the system can: a fresh page met one at a time by a store
+// costs a fault each, which in a virtual machine can outweigh all the work
+// written to it. Only a hint: failure changes nothing.
+void PopulateToWrite(void* address, std::size_t bytes) noexcept;
 
 // The native path separator placed between the replay folder and a file name.
 inline constexpr NativeChar kPathSeparator =

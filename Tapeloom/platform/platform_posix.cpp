@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -129,14 +131,26 @@ std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std
     return std::make_unique<PosixListing>(std::move(dir), folder);
 }
 
-bool RuntimeLocalTime(std::int64_t seconds, std::tm& out) noexcept {
+bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept {
+    // Times of one session keep one zone even if the process's TZ changes later.
+    static const bool zoneRead = (tzset(), true);
+    (void)zoneRead;
     if (seconds < 0 || seconds > kLastLocalSecond) return false;
     const std::time_t time = static_cast<std::time_t>(seconds);
     return localtime_r(&time, &out) != nullptr;
 }
 
-void ReadTimeZone() noexcept {
-    tzset();
+void PopulateToWrite(void* address, std::size_t bytes) noexcept {
+#if defined(MADV_POPULATE_WRITE)
+    // Whole pages inside the range only: rounded outward it could reach past the mapping, failing for all of it.
+    static const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = (reinterpret_cast<std::uintptr_t>(address) + pageSize - 1) & ~(pageSize - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(address) + bytes) & ~(pageSize - 1);
+    if (start < end) madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#else
+    (void)address;
+    (void)bytes;
+#endif
 }
 
 std::string NarrowForLog(NativeStringView text) noexcept {

@@ -205,15 +205,17 @@ std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std
     }
 }
 
-bool RuntimeLocalTime(std::int64_t seconds, std::tm& out) noexcept {
+bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept {
+    // Times of one session keep one zone even if the process's TZ changes later.
+    static const bool zoneRead = (_tzset(), true);
+    (void)zoneRead;
     if (seconds < 0 || seconds > kLastLocalSecond) return false;
     const __time64_t time = seconds;
     return _localtime64_s(&out, &time) == 0;
 }
 
-void ReadTimeZone() noexcept {
-    _tzset();
-}
+// Windows has no request that makes fresh private pages present, and its faults on them cost little.
+void PopulateToWrite(void*, std::size_t) noexcept {}
 
 std::string NarrowForLog(NativeStringView text) noexcept {
     try {

@@ -149,12 +149,13 @@ public:
     // A refresh that starts from a list of an earlier one, which must not show.
     void Refresh(tapeloom::platform::OpenListingFunction open = tapeloom::platform::OpenFolderListing) {
         console->lines.clear();
-        entries.assign(12, ReplayEntry{NativeString(4, 'x'), 1, "earlier"});
-        tapeloom::RefreshCatalogue(entries, open);
+        entries.assign(12, ReplayEntry{1, 0, 0});
+        catalogue.times.assign(12 * 19, 'x');
+        tapeloom::RefreshCatalogue(catalogue, open);
     }
     std::vector<NativeString> Paths() const {
         std::vector<NativeString> paths;
-        for (const ReplayEntry& entry : entries) paths.push_back(entry.filePath);
+        for (std::size_t row = 0; row < entries.size(); ++row) paths.push_back(catalogue.FilePath(row));
         return paths;
     }
     // The folder as the catalogue joins it: exactly one separator before the name.
@@ -164,7 +165,8 @@ public:
 
     testhost::ReplayProfile profile{""};
     std::shared_ptr<testhost::FakeConsole> console = std::make_shared<testhost::FakeConsole>();
-    std::vector<ReplayEntry> entries;
+    ReplayCatalogue catalogue;
+    std::vector<ReplayEntry>& entries = catalogue.entries;
 };
 
 TEST_F(Catalogue, FolderChoiceFollowsTheFoldersFromOneRefreshToTheNext) {
@@ -285,9 +287,9 @@ TEST_F(Catalogue, NewestFirstByRawTimeWithTheTimeAsLocalText) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(rows[i].name);
         EXPECT_EQ(entries[i].lastWriteTime, rows[i].ticks);
-        EXPECT_EQ(entries[i].displayTime, rows[i].shown);
+        EXPECT_EQ(catalogue.DisplayTime(i), rows[i].shown);
         if (!std::string(rows[i].name).starts_with("twin")) {
-            EXPECT_EQ(entries[i].filePath, Joined(demos, std::string(rows[i].name) + ".replay"));
+            EXPECT_EQ(catalogue.FilePath(i), Joined(demos, std::string(rows[i].name) + ".replay"));
         }
     }
 }
@@ -529,7 +531,7 @@ TEST_F(Catalogue, AHundredThousandEntriesAreListedWholeAndNewestFirst) {
     EXPECT_EQ(console->lines, Counted(90'000));
     ASSERT_EQ(entries.size(), replays.size());
     for (std::size_t row = 0; row < replays.size(); ++row) {
-        ASSERT_EQ(entries[row].filePath, replays[row].second) << "row " << row;
+        ASSERT_EQ(catalogue.FilePath(row), replays[row].second) << "row " << row;
     }
 }
 

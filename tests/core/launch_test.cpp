@@ -26,8 +26,8 @@ protected:
     }
     void TearDown() override { globalCvarManager.reset(); }
 
-    static ReplayEntry Entry(const std::filesystem::path& name) {
-        return {(std::filesystem::path("replays") / name).native(), 0, "2024-03-15 18:42:07"};
+    static tapeloom::platform::NativeString Path(const std::filesystem::path& name) {
+        return (std::filesystem::path("replays") / name).native();
     }
 
     std::shared_ptr<Journal> journal = std::make_shared<Journal>();
@@ -74,7 +74,7 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
         game->inFreeplay = step.freeplay;
         console->lines.clear();
         journal->clear();
-        if (step.action == Click) plugin->LoadReplay(Entry(std::string(step.replay) + ".replay"));
+        if (step.action == Click) plugin->LoadReplay(Path(std::string(step.replay) + ".replay"));
         if (step.action == Tick) {
             ASSERT_TRUE(game->Tick());
         }
@@ -84,7 +84,7 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
         EXPECT_EQ(*journal, step.started);
     }
     EXPECT_TRUE(console->allLogged);
-    EXPECT_EQ(game->played.back(), std::filesystem::path(Entry("f.replay").filePath));
+    EXPECT_EQ(game->played.back(), std::filesystem::path(Path("f.replay")));
 
     // Only the exact main menu name is safe.
     for (const std::string& map :
@@ -92,7 +92,7 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
           std::string("Menu_MainScreen\0", 16)}) {
         game->currentMap = map;
         game->inFreeplay = false;
-        plugin->LoadReplay(Entry("a.replay"));
+        plugin->LoadReplay(Path("a.replay"));
         EXPECT_EQ(console->lines.back(), unsafe(map));
     }
 }
@@ -111,9 +111,9 @@ TEST_F(Launch, RegistrationsAndWhatOutlivesThePlugin) {
     ASSERT_EQ(game->hooks.count(testhost::kGameTimeEvent), 1u);
     auto hook = game->hooks.at(testhost::kGameTimeEvent);
     game->currentMap = "Menu_MainScreen";
-    plugin->LoadReplay(Entry("a.replay"));
+    plugin->LoadReplay(Path("a.replay"));
     game->currentMap = "Stadium_P";
-    plugin->LoadReplay(Entry("b.replay"));
+    plugin->LoadReplay(Path("b.replay"));
     plugin->onUnload();
     EXPECT_EQ(game->unhooked, Lines{testhost::kGameTimeEvent});
     EXPECT_TRUE(game->hooks.empty());
