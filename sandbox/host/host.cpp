@@ -24,7 +24,9 @@ const char* Text(const char* text) {
 
 // A refusal of the private copy names the file the developer gave.
 std::string NamingTheFile(std::string message, const std::filesystem::path& copy, const std::filesystem::path& file) {
-    for (const std::string& name : {DisplayPath(copy), copy.string()}) {
+    // dlerror's message holds the path as the file system's bytes.
+    const std::u8string bytes = copy.u8string();
+    for (const std::string& name : {DisplayPath(copy), std::string(bytes.begin(), bytes.end())}) {
         for (std::size_t at = 0; (at = message.find(name, at)) != std::string::npos;) {
             message.replace(at, name.size(), DisplayPath(file));
             at += DisplayPath(file).size();
