@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace sandbox {
 
@@ -30,11 +31,22 @@ public:
 private:
     struct Stamp {
         bool exists = false;
-        std::filesystem::file_time_type time{};
-        std::uintmax_t size = 0;
+        std::int64_t time = 0; // the system's own write time
+        std::uint64_t size = 0;
         bool operator==(const Stamp&) const = default;
     };
+
+    // The OS's part, one source per OS (module_file_posix.cpp, module_file_win32.cpp):
+    // std::filesystem's error_code calls are noexcept and allocate on Windows,
+    // where running out of memory in them would end the process.
     static Stamp Read(const std::filesystem::path& file);
+    // Whether the write time lies kSettle or more in the past.
+    static bool Settled(const Stamp& stamp);
+    // A new folder of the sandbox's own in the temporary folder.
+    static std::filesystem::path MakeFolder();
+    // Empty when copied, else the system's reason.
+    static std::string CopyTo(const std::filesystem::path& from, const std::filesystem::path& to);
+    static void Remove(const std::filesystem::path& file);
 
     std::filesystem::path file_;
     std::filesystem::path folder_;

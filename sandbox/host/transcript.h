@@ -43,7 +43,6 @@ public:
     std::size_t Count(std::string_view line) const;
     // Whether a line could not be echoed: a transcript with a gap is no record of the run.
     bool EchoFailed() const { return echo_ && !*echo_; }
-    bool CopyFailed() const { return file_ && !*file_; }
 
 private:
     void Add(std::string_view prefix, std::string_view text, Echo least, bool record = true);
