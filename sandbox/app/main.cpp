@@ -94,12 +94,16 @@ const char* Verdict(int exit) {
         return "done";
     case kStepFailed:
         return "a step failed";
+    case kBadArguments:
+        return "bad arguments";
     case kPluginFault:
         return "the plug-in misbehaved";
     case kRefused:
         return "the module was refused";
     case kBadScript:
         return "the script cannot be run";
+    case kTranscriptLost:
+        return "the transcript could not be written";
     case kInterrupted:
         return "interrupted";
     }
