@@ -3,11 +3,9 @@
 #include <sstream>
 #include <string>
 
-#include "harness/display_path.h"
-
 namespace sandbox {
 
-StepsEnd RunHeadlessDemo(Host& host, Transcript& transcript, const std::filesystem::path& screenshot) {
+StepsEnd RunHeadlessDemo(Host& host, Transcript& transcript) {
     std::istringstream opening("# The window opens as the host opens it on F8.\n"
                                "command togglemenu Tapeloom\n"
                                "frames 3\n"
@@ -21,17 +19,12 @@ StepsEnd RunHeadlessDemo(Host& host, Transcript& transcript, const std::filesyst
     std::istringstream closing("frames 6\n"
                                "# Open again to show the list beside the console's story.\n"
                                "command togglemenu Tapeloom\n"
-                               "frames 3\n"
-                               "screenshot " +
-                               DisplayPath(screenshot) + "\n");
+                               "frames 3\n");
     return RunSteps(host, transcript, closing, "demo", true);
 }
 
-StepsEnd RunWindowedDemo(Host& host, Transcript& transcript) {
-    transcript.Sandbox("demo: click Load in the Tapeloom window; the panel switches the game between the main "
-                       "menu, a match and freeplay; close the sandbox window to unload and quit");
-    host.Command("togglemenu Tapeloom");
-    while (!host.Front().CloseRequested()) {
+StepsEnd RunWindow(Host& host) {
+    while (!host.Front().CloseRequested() && !host.StopSignal()) {
         host.Frame();
         for (const std::string& key : host.Front().TakePressedKeys()) host.Key(key);
     }

@@ -1,19 +1,17 @@
 #pragma once
 
-#include <filesystem>
-
 #include "host/host.h"
 #include "script/step_runner.h"
 
 namespace sandbox {
 
 // The headless demo: the window opened, a replay clicked in a match and
-// followed through freeplay, the window opened again, and a picture. It
-// clicks the third replay, or the last one when the profile lists fewer.
-StepsEnd RunHeadlessDemo(Host& host, Transcript& transcript, const std::filesystem::path& screenshot);
+// followed through freeplay, the window opened again for the picture that
+// follows. It clicks the third replay, or the last one when the profile lists fewer.
+StepsEnd RunHeadlessDemo(Host& host, Transcript& transcript);
 
-// The windowed demo: the window opened, then the person drives it until they
-// close the sandbox's window.
-StepsEnd RunWindowedDemo(Host& host, Transcript& transcript);
+// The window is the person's until they close it (or Ctrl-C): keys go to the
+// host, the panel and the plug-in's window take the mouse.
+StepsEnd RunWindow(Host& host);
 
 } // namespace sandbox

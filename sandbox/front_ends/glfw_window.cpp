@@ -1,5 +1,11 @@
 // A real window on Linux: GLFW with an OpenGL 3 context, Dear ImGui's own GLFW
 // and OpenGL 3 backends, and the function keys passed on to the host's binds.
+//
+// Implemented features:
+//  [X] Mouse and keyboard into both windows, through Dear ImGui's GLFW backend.
+//  [X] F1-F12 to the plug-in's key binds; Ctrl+R reloads the module.
+//  [X] Screenshots of the last frame (read back from the window's back buffer).
+//  [X] Closing the window ends the run the way Ctrl-C does: the plug-in is unloaded.
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,8 +57,11 @@ public:
         glfwSwapInterval(1);
         glfwSetWindowUserPointer(window_, this);
         // Set before the backend installs its own, which then chains to this one.
-        glfwSetKeyCallback(window_, [](GLFWwindow* window, int key, int, int action, int) {
+        glfwSetKeyCallback(window_, [](GLFWwindow* window, int key, int, int action, int mods) {
             auto* self = static_cast<GlfwFrontEnd*>(glfwGetWindowUserPointer(window));
+            // The host's reload key; named as the host names it.
+            if (action == GLFW_PRESS && key == GLFW_KEY_R && (mods & GLFW_MOD_CONTROL) != 0)
+                self->pressed_.push_back("Ctrl+R");
             // Appended rather than "F" + number: at -O3 GCC 12 warns that operator+'s
             // insert might copy overlapping bytes (-Wrestrict), a false alarm.
             if (action == GLFW_PRESS && key >= GLFW_KEY_F1 && key <= GLFW_KEY_F12)

@@ -9,7 +9,7 @@ PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcr
     PanelRequest request;
     ImGui::SetNextWindowPos(ImVec2(580, 40), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize(ImVec2(660, 640), ImGuiCond_FirstUseEver);
-    if (!ImGui::Begin("Sandbox")) {
+    if (!ImGui::Begin(kPanelTitle.data())) {
         ImGui::End();
         return request;
     }
@@ -23,9 +23,13 @@ PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcr
     if (ImGui::Button(match.c_str())) request.kind = PanelRequest::Kind::Match;
     ImGui::SameLine();
     if (ImGui::Button("Freeplay")) request.kind = PanelRequest::Kind::Freeplay;
+    if (ImGui::Button("Reload")) request.kind = PanelRequest::Kind::Reload;
+    ImGui::SameLine();
+    ImGui::TextDisabled("the module file again (Ctrl+R); --watch does it after each build");
     ImGui::Separator();
 
-    ImGui::TextUnformatted("Console (F8 or \"togglemenu Tapeloom\" shows and hides the plug-in's window)");
+    ImGui::TextUnformatted("Console (F8 or \"togglemenu Tapeloom\" shows and hides the plug-in's window; a command "
+                           "or key that nothing takes is told here)");
     ImGui::SetNextItemWidth(-1);
     if (ImGui::InputTextWithHint("##command", "a command, e.g. togglemenu Tapeloom", commandInput.data(),
                                  commandInput.size(), ImGuiInputTextFlags_EnterReturnsTrue) &&

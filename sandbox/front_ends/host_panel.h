@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "host/game_simulation.h"
 #include "host/transcript.h"
@@ -10,10 +11,12 @@ namespace sandbox {
 
 // What a person asked for in the host panel; the host carries it out after the frame.
 struct PanelRequest {
-    enum class Kind { None, MainMenu, Match, Freeplay, Command };
+    enum class Kind { None, MainMenu, Match, Freeplay, Command, Reload };
     Kind kind = Kind::None;
     std::string command;
 };
+
+inline constexpr std::string_view kPanelTitle = "Sandbox";
 
 // The host's own window beside the plug-in's: the game's state, buttons to
 // change it, and the console with a line to type commands into.

@@ -40,6 +40,7 @@ void Console::Issue(std::string text) {
     if (name == "togglemenu") {
         if (std::optional<bool> shown = actions_.windowShown(argument)) command.show = !*shown;
     }
+    if (frameRunning_) transcript_.Detail("queued until the frame ends: " + command.text);
     commands_.push_back(std::move(command));
     if (!frameRunning_) Drain();
 }
@@ -47,7 +48,7 @@ void Console::Issue(std::string text) {
 void Console::Key(const std::string& name) {
     auto bind = std::find_if(binds_.begin(), binds_.end(), [&](const Bind& b) { return b.key == name; });
     if (bind == binds_.end()) {
-        transcript_.Sandbox("key " + name + ": nothing is bound to it");
+        Refuse("key " + name + ": nothing is bound to it");
         return;
     }
     transcript_.Sandbox("key " + name);
@@ -60,7 +61,7 @@ void Console::Drain() {
     draining_ = true;
     for (int processed = 0; !commands_.empty(); ++processed) {
         if (processed == kMaxCommandsInARow) {
-            transcript_.Sandbox("a command keeps issuing commands; " + std::to_string(commands_.size()) + " dropped");
+            transcript_.Notice("a command keeps issuing commands; " + std::to_string(commands_.size()) + " dropped");
             commands_.clear();
             ++endlessRuns_;
             break;
@@ -78,7 +79,7 @@ void Console::Dispatch(const QueuedCommand& command) {
     if (name == "togglemenu") {
         std::optional<bool> shown = actions_.windowShown(argument);
         if (!shown) {
-            transcript_.Sandbox("togglemenu: no window named \"" + argument + "\"");
+            Refuse("togglemenu: no window named \"" + argument + "\"");
             return;
         }
         actions_.showWindow(argument, command.show.value_or(!*shown));
@@ -91,12 +92,18 @@ void Console::Dispatch(const QueuedCommand& command) {
     auto notifier =
         std::find_if(notifiers_.begin(), notifiers_.end(), [&](const Notifier& n) { return n.command == name; });
     if (notifier == notifiers_.end()) {
-        transcript_.Sandbox("unknown command: " + name);
+        Refuse("unknown command: " + name);
         return;
     }
     // A copy: the callback may register or drop notifiers while it runs.
     auto callback = notifier->callback;
     actions_.callPlugin("a console command's callback", [&] { callback(Words(command.text)); });
+}
+
+void Console::Refuse(std::string why) {
+    transcript_.Notice(why);
+    lastRefusal_ = std::move(why);
+    ++refusals_;
 }
 
 void Console::RegisterNotifier(int owner, std::string command, std::function<void(std::vector<std::string>)> callback) {

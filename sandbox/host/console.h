@@ -54,6 +54,10 @@ public:
 
     // Runs of commands cut short because they never ended.
     int EndlessRuns() const { return endlessRuns_; }
+    // Commands and keys that nothing took: an unknown command, a key without a
+    // bind, a window the host does not have. A typo must never pass for a step done.
+    int Refusals() const { return refusals_; }
+    const std::string& LastRefusal() const { return lastRefusal_; }
 
 private:
     struct QueuedCommand {
@@ -73,6 +77,7 @@ private:
     };
 
     void Dispatch(const QueuedCommand& command);
+    void Refuse(std::string why);
 
     Transcript& transcript_;
     Actions actions_;
@@ -82,6 +87,8 @@ private:
     bool frameRunning_ = false;
     bool draining_ = false;
     int endlessRuns_ = 0;
+    int refusals_ = 0;
+    std::string lastRefusal_;
 };
 
 } // namespace sandbox

@@ -22,6 +22,23 @@ const char* Text(const char* text) {
     return text ? text : "?";
 }
 
+// A refusal of the private copy names the file the developer gave.
+std::string NamingTheFile(std::string message, const std::filesystem::path& copy, const std::filesystem::path& file) {
+    // dlerror's message holds the path as the file system's bytes.
+    const std::u8string bytes = copy.u8string();
+    for (const std::string& name : {DisplayPath(copy), std::string(bytes.begin(), bytes.end())}) {
+        for (std::size_t at = 0; (at = message.find(name, at)) != std::string::npos;) {
+            message.replace(at, name.size(), DisplayPath(file));
+            at += DisplayPath(file).size();
+        }
+    }
+    return message;
+}
+
+std::string Times(int count) {
+    return std::to_string(count) + (count == 1 ? " time" : " times");
+}
+
 } // namespace
 
 Host::Host(Transcript& transcript, std::function<std::unique_ptr<FrontEnd>()> makeFrontEnd, ImVec2 displaySize)
@@ -49,7 +66,13 @@ Host::~Host() {
 void Host::Load(const std::filesystem::path& file) {
     Unload();
     moduleFile_ = file;
-    auto module = std::make_unique<PluginModule>(file);
+    const std::filesystem::path copy = copies_.Copy(file);
+    std::unique_ptr<PluginModule> module;
+    try {
+        module = std::make_unique<PluginModule>(copy);
+    } catch (const ModuleError& refused) {
+        throw ModuleError(NamingTheFile(refused.what(), copy, file));
+    }
     std::shared_ptr<Quintra::Plugin::QuintraPlugin>* handle = nullptr;
     try {
         handle = module->GetPlugin();
@@ -92,6 +115,34 @@ void Host::Reload() {
     Load(moduleFile_);
 }
 
+bool Host::TryReload() {
+    try {
+        Reload();
+        return true;
+    } catch (const ModuleError& refused) {
+        transcript_.Notice(std::string("reload refused: ") + refused.what() +
+                           "; the sandbox runs on without a plug-in until the next build");
+        return false;
+    }
+}
+
+void Host::Key(const std::string& name) {
+    if (name != kReloadKey) return console_.Key(name);
+    transcript_.Sandbox("key " + name + ": reload");
+    TryReload();
+}
+
+std::string Host::Faults() const {
+    std::string faults;
+    auto add = [&faults](int count, const std::string& what) {
+        if (count > 0) faults += (faults.empty() ? "" : "; ") + what + " " + Times(count);
+    };
+    add(faults_, "the plug-in threw into the host");
+    add(console_.EndlessRuns(), "a command kept issuing commands without end");
+    add(outlived_, "the plug-in object outlived deleteMe");
+    return faults;
+}
+
 void Host::Unload() {
     if (!module_) return;
     if (plugin_) Guard("onUnload", [&] { plugin_->onUnload(); });
@@ -121,7 +172,7 @@ void Host::Unload() {
     if (keepHandle_) releaseHandles();
     if (!seen.expired()) {
         // Unloading now would leave a live object whose code is gone.
-        ++faults_;
+        ++outlived_;
         seen.reset();
         transcript_.Sandbox("the plug-in object outlived deleteMe; its library stays loaded");
         static_cast<void>(module_.release());
@@ -133,6 +184,7 @@ void Host::Unload() {
 }
 
 void Host::Frame() {
+    if (transcript_.Verbose()) transcript_.Detail("frame " + std::to_string(++frames_));
     {
         ContextScope scope(ui_.Context());
         frontEnd_->BeginFrame();
@@ -140,6 +192,10 @@ void Host::Frame() {
         frontEnd_->EndFrame();
     }
     AfterFrame();
+    if (watching_ && copies_.Rebuilt()) {
+        transcript_.Sandbox("the module file was rebuilt: reloading " + DisplayPath(moduleFile_));
+        TryReload();
+    }
 }
 
 void Host::DrawFrame() {
@@ -184,6 +240,10 @@ void Host::ApplyPanelRequest() {
     case PanelRequest::Kind::Command:
         Command(request.command);
         break;
+    case PanelRequest::Kind::Reload:
+        transcript_.Sandbox("Reload clicked");
+        TryReload();
+        break;
     }
 }
 
@@ -204,6 +264,8 @@ void Host::ShowWindow(bool show) {
 void Host::RunCallables() {
     // Those queued while these run wait for the next frame, so a callable that requeues itself cannot stall the host.
     std::vector<Callable> batch = std::exchange(callables_, {});
+    if (!batch.empty() && transcript_.Verbose())
+        transcript_.Detail("running " + std::to_string(batch.size()) + " Execute callable(s)");
     for (Callable& callable : batch) Guard("an Execute callable", [&] { callable.callback(callable.game); });
 }
 
@@ -212,6 +274,8 @@ void Host::FireEvent(const std::string& eventName) {
     for (const Hook& hook : hooks_) {
         if (hook.eventName == eventName) callbacks.push_back(hook.callback);
     }
+    if (transcript_.Verbose())
+        transcript_.Detail("event " + eventName + ": " + std::to_string(callbacks.size()) + " hook(s)");
     for (auto& callback : callbacks) Guard("an event hook", [&] { callback(eventName); });
 }
 
@@ -236,13 +300,53 @@ std::string Host::ReadyForClick(std::string& title) {
     return {};
 }
 
+std::string Host::ClickItem(const std::string& title, const std::string& child, const std::string& label) {
+    ImGuiWindow* window = child.empty() ? ui_.FindWindow(title) : ui_.FindChildWindow(title, child);
+    if (!window) return "no visible button \"" + label + "\" in the " + title + " window";
+    const ImGuiID id = UiDriver::ItemId(window, label);
+    bool pressed = false;
+    bool hovered = ui_.ClickItem(window, id, [&] {
+        DrawFrame();
+        pressed = pressed || ui_.Context()->ActiveId == id;
+    });
+    DrainCommands();
+    std::string problem;
+    if (!hovered)
+        problem = "no visible button \"" + label + "\" in the " + title + " window";
+    else if (!pressed)
+        problem = "the button \"" + label + "\" in the " + title +
+                  " window was under the mouse but did not take "
+                  "the press (disabled, or covered by another item)";
+    if (transcript_.Verbose())
+        transcript_.Detail("click attempt on " + label + " in " + title + (child.empty() ? "" : "/" + child) + ": " +
+                           (problem.empty() ? "pressed and released" : problem));
+    return problem;
+}
+
 std::string Host::ClickButton(const std::string& label, const std::string& child) {
     std::string title;
     if (std::string problem = ReadyForClick(title); !problem.empty()) return problem;
-    bool clicked = child.empty() ? ui_.ClickButton(title, label, [this] { DrawFrame(); })
-                                 : ui_.ClickButtonInChild(title, child, label, [this] { DrawFrame(); });
+    return ClickItem(title, child, label);
+}
+
+std::string Host::ClickPanel(const std::string& label) {
+    ui_.Frame([this] { DrawFrame(); });
+    std::string problem = ClickItem(std::string(kPanelTitle), {}, label);
+    ApplyPanelRequest();
+    return problem;
+}
+
+std::string Host::WindowText(std::string& problem) {
+    problem.clear();
+    if (!window_.window) problem = "there is no plug-in window";
+    if (!window_.window || !window_.shown) return {};
+    std::string text = ui_.FrameText([this] {
+        console_.SetFrameRunning(true);
+        DrawPluginWindow();
+        console_.SetFrameRunning(false);
+    });
     DrainCommands();
-    return clicked ? std::string() : "no visible button \"" + label + "\" in the " + title + " window";
+    return text;
 }
 
 ImGuiWindow* Host::PluginChild(const std::string& child, std::string& problem) {
@@ -262,9 +366,9 @@ void Host::ScrollChild(ImGuiWindow* child, float y) {
 std::string Host::ClickClose() {
     std::string title;
     if (std::string problem = ReadyForClick(title); !problem.empty()) return problem;
-    bool clicked = ui_.ClickClose(title, [this] { DrawFrame(); });
-    DrainCommands();
-    return clicked ? std::string() : "the " + title + " window has no close button in sight";
+    std::string problem = ClickItem(title, {}, "#CLOSE");
+    if (problem.starts_with("no visible")) return "the " + title + " window has no close button in sight";
+    return problem;
 }
 
 Screenshot Host::WritePicture(const std::filesystem::path& file) {

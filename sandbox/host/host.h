@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "harness/ui_driver.h"
 #include "host/console.h"
 #include "host/game_simulation.h"
+#include "host/module_file.h"
 #include "host/plugin_objects.h"
 #include "host/transcript.h"
 
@@ -33,11 +35,23 @@ public:
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
+    // The key that reloads the module in place: no plug-in binds it, and it is
+    // not a function key, which a plug-in may bind (Tapeloom takes F8).
+    static constexpr std::string_view kReloadKey = "Ctrl+R";
+
     // Loads and starts the plug-in, unloading the one loaded first. Throws
-    // ModuleError when the file is refused.
+    // ModuleError when the file is refused. The game goes on as it was.
     void Load(const std::filesystem::path& module);
     // Loads the file of the last Load again, as after an unload.
     void Reload();
+    // Reload for a person or a watch: a refusal is told in the console and the
+    // sandbox runs on without a plug-in, waiting for the next build.
+    bool TryReload();
+    // Reloads, after a frame, whenever the module file was rebuilt.
+    void WatchModule(bool watch) { watching_ = watch; }
+    // Frames and steps stop once this holds a signal number.
+    void StopOn(const std::atomic<int>* signal) { stopSignal_ = signal; }
+    int StopSignal() const { return stopSignal_ ? stopSignal_->load() : 0; }
     // onUnload; the plug-in's notifiers, binds, hooks and callables dropped;
     // every host copy of its handle released; deleteMe; the library unloaded.
     void Unload();
@@ -48,8 +62,8 @@ public:
 
     // The console, as a person types into it.
     void Command(const std::string& text) { console_.Issue(text); }
-    // A key press, through the binds.
-    void Key(const std::string& name) { console_.Key(name); }
+    // A key press: the host's own reload key, else through the binds.
+    void Key(const std::string& name);
 
     Console& Commands() { return console_; }
     GameSimulation& Game() { return game_; }
@@ -72,8 +86,16 @@ public:
     // issued take effect before the next frame, while the callables they
     // queued and the game wait for the next host frame. Empty on success,
     // else what went wrong.
+    // A click counts once the button took the press: a disabled button is
+    // hovered like any other, and a click on it must not pass for one done.
     std::string ClickButton(const std::string& label, const std::string& child = {});
     std::string ClickClose();
+    // A button of the sandbox's own panel, carried out at once.
+    std::string ClickPanel(const std::string& label);
+    // The text the plug-in's window shows, read in a UI frame of its own
+    // (rows out of view included); empty while it is hidden. `problem` says
+    // when there is no window to read.
+    std::string WindowText(std::string& problem);
     // A child window of the plug-in's window, after a UI frame that gives a
     // window shown since the last one its place; null, with the reason, if none.
     ImGuiWindow* PluginChild(const std::string& child, std::string& problem);
@@ -84,8 +106,9 @@ public:
 
     // Whether the plug-in's window is shown.
     bool WindowShown() const { return window_.shown; }
-    // Calls into the plug-in that ended in an exception, and command runs that never ended.
-    int Faults() const { return faults_ + console_.EndlessRuns(); }
+    // How the plug-in misbehaved in a way the host survived, one clause per
+    // kind; empty when it never did.
+    std::string Faults() const;
 
     // Entry points for the per-plug-in console and game.
     void Log(std::string text) { transcript_.Plugin(text); }
@@ -121,6 +144,8 @@ private:
     void ApplyPanelRequest();
     // Empty when the plug-in window can be clicked; `title` is then its ImGui name.
     std::string ReadyForClick(std::string& title);
+    // Clicks the item in the window (or its child); empty once it took the press.
+    std::string ClickItem(const std::string& title, const std::string& child, const std::string& label);
     // Runs a call into the plug-in; an exception out of it is told, counted and survived.
     bool Guard(const char* what, const std::function<void()>& call);
 
@@ -130,8 +155,12 @@ private:
     Console console_;
     std::unique_ptr<FrontEnd> frontEnd_;
 
+    ModuleFile copies_;
     std::unique_ptr<PluginModule> module_;
     std::filesystem::path moduleFile_;
+    bool watching_ = false;
+    const std::atomic<int>* stopSignal_ = nullptr;
+    long long frames_ = 0;
     bool keepHandle_ = false;
     int owner_ = 0; // whose registrations are the loaded plug-in's
     std::string pluginClass_;
@@ -144,6 +173,7 @@ private:
     std::vector<Callable> callables_;
 
     int faults_ = 0;
+    int outlived_ = 0;
 
     PanelRequest panelRequest_;
     std::array<char, 256> panelInput_{};

@@ -16,18 +16,26 @@ bool IsControl(char c) {
 void Transcript::Plugin(std::string_view line) {
     const bool misleading = line.starts_with(kSandboxPrefix) || line.starts_with(kPluginPrefix) ||
                             std::any_of(line.begin(), line.end(), IsControl);
-    Add(misleading ? kPluginPrefix : std::string_view(), line);
+    Add(misleading ? kPluginPrefix : std::string_view(), line, Echo::Normal);
 }
 
 void Transcript::Sandbox(std::string_view text) {
-    Add(kSandboxPrefix, text);
+    Add(kSandboxPrefix, text, Echo::Normal);
+}
+
+void Transcript::Notice(std::string_view text) {
+    Add(kSandboxPrefix, text, Echo::Quiet);
+}
+
+void Transcript::Detail(std::string_view text) {
+    if (level_ == Echo::Verbose) Add(kSandboxPrefix, text, Echo::Verbose, false);
 }
 
 std::size_t Transcript::Count(std::string_view line) const {
     return static_cast<std::size_t>(std::count(lines_.begin(), lines_.end(), line));
 }
 
-void Transcript::Add(std::string_view prefix, std::string_view text) {
+void Transcript::Add(std::string_view prefix, std::string_view text, Echo least, bool record) {
     constexpr char kHex[] = "0123456789ABCDEF";
     std::string line(prefix);
     line.reserve(prefix.size() + text.size());
@@ -40,8 +48,9 @@ void Transcript::Add(std::string_view prefix, std::string_view text) {
         line.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]});
     }
     // Flushed line by line: if the plug-in takes the process down, what it said so far is on record.
-    if (echo_) *echo_ << line << std::endl;
-    lines_.push_back(std::move(line));
+    if (echo_ && level_ >= least) *echo_ << line << std::endl;
+    if (file_) *file_ << line << std::endl;
+    if (record) lines_.push_back(std::move(line));
 }
 
 } // namespace sandbox

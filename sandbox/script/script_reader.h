@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -21,18 +22,32 @@ struct Step {
         Click,      // click LABEL
         ClickLoad,  // click Load N
         Close,      // close
+        Panel,      // panel LABEL
         Screenshot, // screenshot FILE.png
         Expect,     // expect TEXT
         Count,      // count N TEXT
+        See,        // see TEXT
+        NotSee,     // not-see TEXT
+        WaitFor,    // wait-for TEXT N
         Unload,     // unload
-        Load,       // load
+        Reload,     // reload (or load)
+        Help,       // help
     };
 
     Kind kind = Kind::Frames;
     int line = 0;     // 1-based line of the script
     int number = 0;   // frames, row, count
-    std::string text; // key, command, map, label, file or expected line
+    std::string text; // key, command, map, label, file or expected text
+    // "try key" and "try command": the console may refuse them without failing the step.
+    bool mayBeRefused = false;
 };
+
+// Every step's name and what it takes, in the order help lists them.
+struct StepUsage {
+    std::string_view name;
+    std::string_view usage;
+};
+std::span<const StepUsage> StepUsages();
 
 struct ScriptError {
     int line = 0;

@@ -33,10 +33,27 @@ std::string ClickLoad(Host& host, int row) {
     return "no row " + std::to_string(row) + " in the replay list";
 }
 
+bool ConsoleShows(const Transcript& transcript, const std::string& text) {
+    const auto& lines = transcript.Lines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(text) != line.npos; });
+}
+
+// Empty when the window shows the text (or, with `orConsole`, a console line holds it).
+std::string Sees(Host& host, const Transcript& transcript, const std::string& text, bool orConsole) {
+    if (orConsole && ConsoleShows(transcript, text)) return {};
+    std::string problem;
+    std::string shown = host.WindowText(problem);
+    if (!problem.empty()) return problem;
+    if (!host.WindowShown()) return "the plug-in's window is hidden";
+    if (shown.find(text) != std::string::npos) return {};
+    return "the plug-in's window shows no text holding \"" + text + "\"";
+}
+
 std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
     switch (step.kind) {
     case Step::Kind::Frames:
-        for (int i = 0; i < step.number; ++i) host.Frame();
+        for (int i = 0; i < step.number && !host.StopSignal(); ++i) host.Frame();
         return {};
     case Step::Kind::Key:
         host.Key(step.text);
@@ -65,6 +82,34 @@ std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
         transcript.Sandbox("close (the window's close button)");
         std::string problem = host.ClickClose();
         return problem.empty() ? problem : "close: " + problem;
+    }
+    case Step::Kind::Panel: {
+        transcript.Sandbox("panel " + step.text);
+        std::string problem = host.ClickPanel(step.text);
+        return problem.empty() ? problem : "panel " + step.text + ": " + problem;
+    }
+    case Step::Kind::See:
+        return Sees(host, transcript, step.text, false);
+    case Step::Kind::NotSee: {
+        std::string problem;
+        std::string shown = host.WindowText(problem);
+        if (shown.find(step.text) == std::string::npos) return {};
+        return "the plug-in's window shows \"" + step.text + "\"";
+    }
+    case Step::Kind::WaitFor:
+        for (int frame = 0;; ++frame) {
+            std::string problem = Sees(host, transcript, step.text, true);
+            if (problem.empty()) return {};
+            if (frame == step.number || host.StopSignal()) {
+                return "\"" + step.text + "\" did not show in " + std::to_string(step.number) + " frames: " + problem;
+            }
+            host.Frame();
+        }
+    case Step::Kind::Help: {
+        std::string steps = "steps:";
+        for (const StepUsage& usage : StepUsages()) steps.append(" | ", steps == "steps:" ? 1 : 3).append(usage.usage);
+        transcript.Sandbox(steps);
+        return {};
     }
     case Step::Kind::Screenshot: {
         Screenshot picture = host.WritePicture(step.text);
@@ -97,35 +142,47 @@ std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
         }
         host.Unload();
         return {};
-    case Step::Kind::Load:
+    case Step::Kind::Reload:
         try {
             host.Reload();
         } catch (const ModuleError& refused) {
-            throw ModuleError(std::string("load: ") + refused.what());
+            throw ModuleError(std::string("reload: ") + refused.what());
         }
         return {};
     }
     return "a step this sandbox cannot carry out";
 }
 
-StepsEnd RunSteps(Host& host, Transcript& transcript, std::istream& input, const std::string& name, bool demo) {
+StepsEnd RunSteps(Host& host, Transcript& transcript, std::istream& input, const std::string& name, bool demo,
+                  std::ostream* prompt) {
     auto failure = [demo](StepsEnd::Kind kind, const ScriptError& error) {
         return StepsEnd{kind, demo ? "the demo stopped: " + error.message : error.Describe()};
     };
     std::string line;
     std::string unreadable;
-    for (int number = 1; ReadLine(input, line, unreadable); ++number) {
+    for (int number = 1; !host.StopSignal(); ++number) {
+        if (prompt) *prompt << "sandbox> " << std::flush;
+        if (!ReadLine(input, line, unreadable)) break;
+        StepsEnd end;
         StepReading reading = ReadStep(line, number);
-        if (auto* error = std::get_if<ScriptError>(&reading)) return failure(StepsEnd::Kind::StepFailed, *error);
-        const auto& step = std::get<std::optional<Step>>(reading);
-        if (!step) continue;
-        try {
-            std::string problem = RunStep(host, transcript, *step);
-            if (!problem.empty()) return failure(StepsEnd::Kind::StepFailed, {number, problem});
-        } catch (const ModuleError& refused) {
-            return failure(StepsEnd::Kind::Refused, {number, refused.what()});
+        if (auto* error = std::get_if<ScriptError>(&reading)) {
+            end = failure(StepsEnd::Kind::NotAStep, *error);
+        } else if (const auto& step = std::get<std::optional<Step>>(reading)) {
+            const int refusals = host.Commands().Refusals();
+            try {
+                std::string problem = RunStep(host, transcript, *step);
+                if (problem.empty() && !step->mayBeRefused && host.Commands().Refusals() != refusals)
+                    problem = host.Commands().LastRefusal();
+                if (!problem.empty()) end = failure(StepsEnd::Kind::StepFailed, {number, problem});
+            } catch (const ModuleError& refused) {
+                end = failure(StepsEnd::Kind::Refused, {number, refused.what()});
+            }
         }
+        if (end.kind == StepsEnd::Kind::Done) continue;
+        if (!prompt) return end;
+        transcript.Notice(end.message);
     }
+    if (host.StopSignal()) return {StepsEnd::Kind::Interrupted, {}};
     if (!unreadable.empty()) return {StepsEnd::Kind::Unreadable, "cannot read the script " + name + ": " + unreadable};
     return {};
 }

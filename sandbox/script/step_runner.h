@@ -19,14 +19,17 @@ std::string ClickLoad(Host& host, int row);
 
 // How a run of steps ended.
 struct StepsEnd {
-    enum class Kind { Done, StepFailed, Refused, Unreadable };
+    enum class Kind { Done, StepFailed, NotAStep, Refused, Unreadable, Interrupted };
     Kind kind = Kind::Done;
     std::string message;
 };
 
 // Runs steps as they are read: a script from standard input is carried out
 // line by line. A failure reads "script line N: ...", or, for the demo's own
-// steps, "the demo stopped: ...": no one wrote those lines.
-StepsEnd RunSteps(Host& host, Transcript& transcript, std::istream& input, const std::string& name, bool demo = false);
+// steps, "the demo stopped: ...": no one wrote those lines. With a prompt
+// (a person at a terminal), the prompt is written before each line and a
+// failure is told in the console and the run goes on.
+StepsEnd RunSteps(Host& host, Transcript& transcript, std::istream& input, const std::string& name, bool demo = false,
+                  std::ostream* prompt = nullptr);
 
 } // namespace sandbox

@@ -2,9 +2,14 @@
 # one line on standard error matching MESSAGE. EMULATOR runs the Windows build
 # under Wine; it may be empty.
 # ARGS separates the sandbox's arguments with "|": a test's command line splits lists.
-# OUTPUT names a file for standard output instead of keeping the transcript.
+# OUTPUT names a file for standard output instead of keeping the transcript;
+# INPUT a file for standard input. STDOUT is a pattern the transcript must
+# match, ABSENT one it must not.
 string(REPLACE "|" ";" ARGS "${ARGS}")
 set(output_to "OUTPUT_VARIABLE output")
+if(NOT DEFINED INPUT)
+  set(INPUT /dev/null)
+endif()
 if(DEFINED OUTPUT)
   set(output_to "OUTPUT_FILE [==[${OUTPUT}]==]")
 endif()
@@ -12,7 +17,7 @@ endif()
 foreach(argument IN LISTS EMULATOR SANDBOX ARGS)
   string(APPEND command " [==[${argument}]==]")
 endforeach()
-cmake_language(EVAL CODE "execute_process(COMMAND ${command} INPUT_FILE /dev/null ${output_to}
+cmake_language(EVAL CODE "execute_process(COMMAND ${command} INPUT_FILE [==[${INPUT}]==] ${output_to}
                                           RESULT_VARIABLE exit_code ERROR_VARIABLE errors)")
 string(STRIP "${errors}" errors)
 if(NOT exit_code EQUAL EXIT)
@@ -23,6 +28,9 @@ if(errors MATCHES "\n")
 endif()
 if(NOT errors MATCHES "${MESSAGE}")
   message(FATAL_ERROR "the message does not say \"${MESSAGE}\":\n${errors}")
+endif()
+if(DEFINED STDOUT AND NOT output MATCHES "${STDOUT}" OR DEFINED ABSENT AND output MATCHES "${ABSENT}")
+  message(FATAL_ERROR "the transcript does not match \"${STDOUT}\" or matches \"${ABSENT}\":\n${output}")
 endif()
 if(DEFINED REFUSED AND output MATCHES "\\[sandbox\\] loaded")
   message(FATAL_ERROR "the transcript says the refused module was loaded:\n${output}")

@@ -1,11 +1,19 @@
 // A module that looks like a plug-in but is not one this host can take: built
 // once with another host interface version, once without a create function,
-// and once with a plug-in whose onLoad throws into the host.
+// and once with a plug-in whose onLoad throws into the host. Built once more
+// as a plug-in this host takes, with a window: the "next build" a watching
+// sandbox reloads, with a button that cannot be pressed and two ways to misbehave.
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include <pluginsdk/PluginDescriptor.h>
 #include <pluginsdk/QuintraPlugin.h>
+#if defined(FAKE_WINDOW)
+#include <imgui.h>
+#include <pluginsdk/PluginWindow.h>
+#endif
 
 namespace {
 
@@ -17,6 +25,36 @@ struct Throwing : Quintra::Plugin::QuintraPlugin {
 };
 #endif
 
+#if defined(FAKE_WINDOW)
+std::shared_ptr<Quintra::Plugin::QuintraPlugin> kept;
+
+struct Window : Quintra::Plugin::QuintraPlugin, Quintra::Plugin::PluginWindow {
+    void onLoad() override {
+        cvarManager->log("onLoad of the next build");
+        cvarManager->registerNotifier(
+            "again", [this](std::vector<std::string>) { cvarManager->executeCommand("again"); }, "", 0);
+        cvarManager->registerNotifier(
+            "outlive", [](std::vector<std::string>) { kept = nothing; }, "", 0);
+    }
+    void RenderFrame() override {
+        ImGui::Begin("Next build");
+        ImGui::BeginDisabled();
+        ImGui::Button("Greyed out");
+        ImGui::EndDisabled();
+        ImGui::End();
+    }
+    std::string MenuName() override { return "next"; }
+    std::string MenuTitle() override { return "Next build"; }
+    void AttachUiContext(std::uintptr_t context) override {
+        ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
+    }
+    bool WantsInputCapture() override { return false; }
+    bool IsOverlayActive() override { return true; }
+    void OnWindowOpened() override {}
+    void OnWindowClosed() override {}
+};
+#endif
+
 } // namespace
 
 extern "C" {
@@ -25,6 +63,8 @@ extern "C" {
 TAPELOOM_API std::shared_ptr<Quintra::Plugin::QuintraPlugin>* getPlugin() {
 #if defined(FAKE_THROWING)
     if (!nothing) nothing = std::make_shared<Throwing>();
+#elif defined(FAKE_WINDOW)
+    if (!nothing) nothing = std::make_shared<Window>();
 #endif
     return &nothing;
 }
