@@ -27,3 +27,11 @@ bool msvc_runtime::RunInitializers() {
 
 // Always linked, so that the allocation functions' defaults are there to fall back on.
 #pragma comment(linker, "/include:msvc_runtime_new")
+// The headers declare these as imports, and an import's name does not pull a
+// library member that defines the function itself: name them here instead.
+#pragma comment(linker, "/include:_invoke_watson")
+#pragma comment(linker, "/include:?_Xbad_function_call@std@@YAXXZ")
+#pragma comment(linker, "/include:?_Xoverflow_error@std@@YAXPEBD@Z")
+#pragma comment(linker, "/include:?_Throw_Cpp_error@std@@YAXH@Z")
+// The compiler names type_info's virtual table directly, through /alternatename.
+#pragma comment(linker, "/include:msvc_runtime_type_info_vftable")

@@ -6,6 +6,10 @@
 #endif
 // winnt.h defines a function of this name, which clang already has as a builtin.
 #define _InterlockedCompareExchange128 _Wine_InterlockedCompareExchange128
+// GetExceptionCode and the other SEH intrinsics, as the SDK's excpt.h gives them.
+#ifndef USE_COMPILER_EXCEPTIONS
+#define USE_COMPILER_EXCEPTIONS
+#endif
 #include_next <windows.h>
 #undef _InterlockedCompareExchange128
 // windef.h defines `inline` as a macro under _MSC_VER, even in C++.
