@@ -8,4 +8,4 @@ struct ProbeError : std::runtime_error {
 };
 
 // The program exports this; the DLL's static objects and atexit functions report to it.
-extern "C" using ProbeLog = void (*)(const char* event);
+extern "C" using ProbeLog = void(*)(const char* event);

@@ -46,7 +46,8 @@ TEST(MsvcRuntime, ADllsStaticsAndAtexitRunAtItsLoadAndUnloadInReverse) {
     HMODULE probe = LoadLibraryW(L"msvc-runtime-probe.dll");
     ASSERT_NE(probe, nullptr);
     EXPECT_EQ(events, "+A +B ");
-    const auto probeThrow = reinterpret_cast<void (*)()>(reinterpret_cast<void*>(GetProcAddress(probe, "?ProbeThrow@@YAXXZ")));
+    const auto probeThrow =
+        reinterpret_cast<void (*)()>(reinterpret_cast<void*>(GetProcAddress(probe, "?ProbeThrow@@YAXXZ")));
     ASSERT_NE(probeThrow, nullptr);
     EXPECT_THROW(probeThrow(), ProbeError);
     try {

@@ -18,8 +18,8 @@ void msvc_runtime::EndModuleTable() {
 }
 
 extern "C" _onexit_t __cdecl _onexit(_onexit_t function) {
-    const int failed = ownTable ? _register_onexit_function(&moduleTable, function)
-                                : _crt_atexit(reinterpret_cast<_PVFV>(function));
+    const int failed =
+        ownTable ? _register_onexit_function(&moduleTable, function) : _crt_atexit(reinterpret_cast<_PVFV>(function));
     return failed ? nullptr : function;
 }
 

@@ -113,8 +113,11 @@ void msvc_runtime_delete_array_aligned_nothrow(void* memory, align_val_t alignme
 #pragma comment(linker, "/alternatename:??2@YAPEAX_KAEBUnothrow_t@std@@@Z=msvc_runtime_new_nothrow")
 #pragma comment(linker, "/alternatename:??_U@YAPEAX_KAEBUnothrow_t@std@@@Z=msvc_runtime_new_array_nothrow")
 #pragma comment(linker, "/alternatename:??_U@YAPEAX_KW4align_val_t@std@@@Z=msvc_runtime_new_array_aligned")
-#pragma comment(linker, "/alternatename:??2@YAPEAX_KW4align_val_t@std@@AEBUnothrow_t@1@@Z=msvc_runtime_new_aligned_nothrow")
-#pragma comment(linker, "/alternatename:??_U@YAPEAX_KW4align_val_t@std@@AEBUnothrow_t@1@@Z=msvc_runtime_new_array_aligned_nothrow")
+#pragma comment(linker,                                                                                                \
+                "/alternatename:??2@YAPEAX_KW4align_val_t@std@@AEBUnothrow_t@1@@Z=msvc_runtime_new_aligned_nothrow")
+#pragma comment(                                                                                                       \
+    linker,                                                                                                            \
+    "/alternatename:??_U@YAPEAX_KW4align_val_t@std@@AEBUnothrow_t@1@@Z=msvc_runtime_new_array_aligned_nothrow")
 #pragma comment(linker, "/alternatename:??3@YAXPEAX@Z=msvc_runtime_delete")
 #pragma comment(linker, "/alternatename:??3@YAXPEAX_K@Z=msvc_runtime_delete_sized")
 #pragma comment(linker, "/alternatename:??_V@YAXPEAX@Z=msvc_runtime_delete_array")
@@ -125,5 +128,8 @@ void msvc_runtime_delete_array_aligned_nothrow(void* memory, align_val_t alignme
 #pragma comment(linker, "/alternatename:??3@YAXPEAX_KW4align_val_t@std@@@Z=msvc_runtime_delete_sized_aligned")
 #pragma comment(linker, "/alternatename:??_V@YAXPEAXW4align_val_t@std@@@Z=msvc_runtime_delete_array_aligned")
 #pragma comment(linker, "/alternatename:??_V@YAXPEAX_KW4align_val_t@std@@@Z=msvc_runtime_delete_array_sized_aligned")
-#pragma comment(linker, "/alternatename:??3@YAXPEAXW4align_val_t@std@@AEBUnothrow_t@1@@Z=msvc_runtime_delete_aligned_nothrow")
-#pragma comment(linker, "/alternatename:??_V@YAXPEAXW4align_val_t@std@@AEBUnothrow_t@1@@Z=msvc_runtime_delete_array_aligned_nothrow")
+#pragma comment(linker,                                                                                                \
+                "/alternatename:??3@YAXPEAXW4align_val_t@std@@AEBUnothrow_t@1@@Z=msvc_runtime_delete_aligned_nothrow")
+#pragma comment(                                                                                                       \
+    linker,                                                                                                            \
+    "/alternatename:??_V@YAXPEAXW4align_val_t@std@@AEBUnothrow_t@1@@Z=msvc_runtime_delete_array_aligned_nothrow")

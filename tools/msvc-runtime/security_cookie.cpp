@@ -18,8 +18,8 @@ void __cdecl __security_init_cookie() {
     FILETIME time;
     GetSystemTimeAsFileTime(&time);
     UINT_PTR cookie = static_cast<UINT_PTR>(counter.QuadPart) ^ (static_cast<UINT_PTR>(time.dwHighDateTime) << 32) ^
-                      time.dwLowDateTime ^ (static_cast<UINT_PTR>(GetCurrentProcessId()) << 16) ^
-                      GetCurrentThreadId() ^ reinterpret_cast<UINT_PTR>(&cookie);
+                      time.dwLowDateTime ^ (static_cast<UINT_PTR>(GetCurrentProcessId()) << 16) ^ GetCurrentThreadId() ^
+                      reinterpret_cast<UINT_PTR>(&cookie);
     cookie &= 0x0000FFFFFFFFFFFF;
     if (cookie == 0x00002B992DDFA232 || cookie == 0) {
         cookie = 0x00002B992DDFA233;

@@ -25,7 +25,8 @@ __declspec(dllimport) _Thrd_result __cdecl _Cnd_timedwait(_Cnd_t, _Mtx_t, const 
 // Microsoft's version waits on msvcp140's internal mutex layout, which Wine's
 // reimplementation does not share: a notified wait was never woken. This goes
 // through the exported wait with an absolute time instead.
-_Thrd_result __stdcall _Cnd_timedwait_for_unchecked(_Cnd_t condition, _Mtx_t mutex, unsigned int milliseconds) noexcept {
+_Thrd_result __stdcall _Cnd_timedwait_for_unchecked(_Cnd_t condition, _Mtx_t mutex,
+                                                    unsigned int milliseconds) noexcept {
     _timespec64 target;
     xtime_get(&target, timeUtc);
     const long long nanoseconds = target.tv_nsec + static_cast<long long>(milliseconds % 1000) * 1000000;
@@ -50,9 +51,12 @@ namespace std {
 
 // The codes' order is the one <xthreads.h> numbers them in.
 [[noreturn]] void __cdecl _Throw_Cpp_error(int code) {
-    static constexpr errc codes[] = {errc::device_or_resource_busy,  errc::invalid_argument,
-                                     errc::no_such_process,          errc::not_enough_memory,
-                                     errc::operation_not_permitted,  errc::resource_deadlock_would_occur,
+    static constexpr errc codes[] = {errc::device_or_resource_busy,
+                                     errc::invalid_argument,
+                                     errc::no_such_process,
+                                     errc::not_enough_memory,
+                                     errc::operation_not_permitted,
+                                     errc::resource_deadlock_would_occur,
                                      errc::resource_unavailable_try_again};
     throw system_error(make_error_code(codes[code]));
 }

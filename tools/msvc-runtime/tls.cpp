@@ -18,8 +18,12 @@ __declspec(allocate(".CRT$XLA")) extern const PIMAGE_TLS_CALLBACK __xl_a = nullp
 __declspec(allocate(".CRT$XLZ")) extern const PIMAGE_TLS_CALLBACK __xl_z = nullptr;
 
 __declspec(allocate(".rdata$T")) extern const IMAGE_TLS_DIRECTORY64 _tls_used = {
-    reinterpret_cast<ULONGLONG>(&_tls_start), reinterpret_cast<ULONGLONG>(&_tls_end),
-    reinterpret_cast<ULONGLONG>(&_tls_index), reinterpret_cast<ULONGLONG>(&__xl_a + 1), 0, {}};
+    reinterpret_cast<ULONGLONG>(&_tls_start),
+    reinterpret_cast<ULONGLONG>(&_tls_end),
+    reinterpret_cast<ULONGLONG>(&_tls_index),
+    reinterpret_cast<ULONGLONG>(&__xl_a + 1),
+    0,
+    {}};
 }
 // Kept whenever the index is: the linker fills the TLS directory entry from it.
 #pragma comment(linker, "/include:_tls_used")

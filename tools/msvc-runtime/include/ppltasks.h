@@ -7,11 +7,9 @@
 #include <utility>
 
 namespace Concurrency {
-template <class T>
-class task;
+template <class T> class task;
 
-template <>
-class task<void> {
+template <> class task<void> {
 public:
     task() = default;
     template <class Function>
@@ -25,16 +23,14 @@ public:
 
 private:
     struct State {
-        template <class Function>
-        explicit State(Function&& function) : worker(std::forward<Function>(function)) {}
+        template <class Function> explicit State(Function&& function) : worker(std::forward<Function>(function)) {}
         std::thread worker;
         std::once_flag joined;
     };
     std::shared_ptr<State> state;
 };
 
-template <class Function>
-task<void> create_task(Function&& function) {
+template <class Function> task<void> create_task(Function&& function) {
     return task<void>(std::forward<Function>(function));
 }
 } // namespace Concurrency

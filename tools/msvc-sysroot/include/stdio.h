@@ -1,4 +1,5 @@
-// Wine's stdio.h with the UCRT's v*scanf family, the stream buffer access the STL's filebuf uses, and its deprecation marks.
+// Wine's stdio.h with the UCRT's v*scanf family, the stream buffer access the STL's filebuf uses, and its deprecation
+// marks.
 #pragma once
 #include_next <stdio.h>
 

@@ -1,5 +1,5 @@
-// Wine's stdlib.h with what the UCRT's adds: quick_exit, _wputenv_s, _set_abort_behavior, abs and div for long and long long, and the deprecation
-// marks that make C4996 show as it would.
+// Wine's stdlib.h with what the UCRT's adds: quick_exit, _wputenv_s, _set_abort_behavior, abs and div for long and long
+// long, and the deprecation marks that make C4996 show as it would.
 #pragma once
 #include <errno.h>
 // atexit and _onexit are the module's own in the UCRT (a DLL's run at its
