@@ -8,7 +8,14 @@ endif()
 
 string(REPLACE "\n" ";" lines "${listing}")
 set(symbols "")
-if(WINDOWS)
+if(MSVC_ABI)
+  # llvm-readobj --coff-exports: "Name: name" in each export.
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^ *Name: (.+)$")
+      list(APPEND symbols "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+elseif(WINDOWS)
   # objdump -p: the rows after "[Ordinal/Name Pointer] Table" read "[   n] name".
   set(in_table FALSE)
   foreach(line IN LISTS lines)
@@ -28,12 +35,21 @@ else()
   endforeach()
 endif()
 
-set(base "N7Quintra6Plugin13QuintraPluginE")
-set(allowed "^(exports|getPlugin|deleteMe|_ZN7Quintra6Plugin13QuintraPlugin.+|_ZT[VIS]${base})$")
-set(required exports getPlugin deleteMe _ZTV${base} _ZTI${base}
-             _ZN7Quintra6Plugin13QuintraPlugin6onLoadEv _ZN7Quintra6Plugin13QuintraPlugin8onUnloadEv
-             _ZN7Quintra6Plugin13QuintraPluginC2Ev _ZN7Quintra6Plugin13QuintraPluginD2Ev
-             _ZN7Quintra6Plugin13QuintraPluginaSERKS1_ _ZN7Quintra6Plugin13QuintraPluginaSEOS1_)
+if(MSVC_ABI)
+  # The MSVC ABI exports no type information: a cast across modules compares type names.
+  set(base "QuintraPlugin@Plugin@Quintra@@")
+  set(allowed "^(exports|getPlugin|deleteMe|\\?[^@]+@${base}.+|\\?\\?[0-9_][0-9A-Z]?${base}.+)$")
+  set(required exports getPlugin deleteMe ??_7${base}6B@ ?onLoad@${base}UEAAXXZ ?onUnload@${base}UEAAXXZ
+               ??0${base}QEAA@XZ ??0${base}QEAA@AEBV012@@Z ??0${base}QEAA@$$QEAV012@@Z ??1${base}QEAA@XZ
+               ??4${base}QEAAAEAV012@AEBV012@@Z ??4${base}QEAAAEAV012@$$QEAV012@@Z)
+else()
+  set(base "N7Quintra6Plugin13QuintraPluginE")
+  set(allowed "^(exports|getPlugin|deleteMe|_ZN7Quintra6Plugin13QuintraPlugin.+|_ZT[VIS]${base})$")
+  set(required exports getPlugin deleteMe _ZTV${base} _ZTI${base}
+               _ZN7Quintra6Plugin13QuintraPlugin6onLoadEv _ZN7Quintra6Plugin13QuintraPlugin8onUnloadEv
+               _ZN7Quintra6Plugin13QuintraPluginC2Ev _ZN7Quintra6Plugin13QuintraPluginD2Ev
+               _ZN7Quintra6Plugin13QuintraPluginaSERKS1_ _ZN7Quintra6Plugin13QuintraPluginaSEOS1_)
+endif()
 
 set(unexpected "")
 foreach(symbol IN LISTS symbols)

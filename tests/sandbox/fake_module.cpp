@@ -20,7 +20,8 @@ namespace {
 std::shared_ptr<Quintra::Plugin::QuintraPlugin> nothing;
 
 #if defined(FAKE_THROWING)
-struct Throwing : Quintra::Plugin::QuintraPlugin {
+// final: the handle's control block destroys it as itself, with no virtual destructor.
+struct Throwing final : Quintra::Plugin::QuintraPlugin {
     void onLoad() override { throw std::runtime_error("onLoad failed"); }
 };
 #endif

@@ -1,9 +1,19 @@
-// Wine's wchar.h with what the UCRT's adds. Wine's mbstate_t is an int, the
-// UCRT's an 8-byte struct: the STL only names it, so a syntax check passes.
+// Wine's wchar.h with what the UCRT's adds. Wine's mbstate_t is an int; the
+// UCRT's is an 8-byte struct, and msvcp140 exports names mangled with it
+// (codecvt<char, char, _Mbstatet>). Wine's own declarations keep the int
+// under another name; nothing here calls them.
 #pragma once
-#include_next <wchar.h>
 
-typedef mbstate_t _Mbstatet;
+typedef struct _Mbstatet {
+    unsigned long _Wchar;
+    unsigned short _Byte;
+    unsigned short _State;
+} _Mbstatet;
+
+#define mbstate_t _Wine_int_mbstate_t
+#include_next <wchar.h>
+#undef mbstate_t
+typedef _Mbstatet mbstate_t;
 
 extern "C" {
 _ACRTIMP int __cdecl fwide(FILE*, int);
