@@ -3,6 +3,7 @@
 # under Wine; it may be empty.
 # ARGS separates the sandbox's arguments with "|": a test's command line splits lists.
 # OUTPUT names a file for standard output instead of keeping the transcript.
+# TRANSCRIPT is a line the kept transcript must hold, for a run that ends well.
 string(REPLACE "|" ";" ARGS "${ARGS}")
 set(output_to "OUTPUT_VARIABLE output")
 if(DEFINED OUTPUT)
@@ -26,4 +27,7 @@ if(NOT errors MATCHES "${MESSAGE}")
 endif()
 if(DEFINED REFUSED AND output MATCHES "\\[sandbox\\] loaded")
   message(FATAL_ERROR "the transcript says the refused module was loaded:\n${output}")
+endif()
+if(DEFINED TRANSCRIPT AND NOT output MATCHES "(^|\n)${TRANSCRIPT}\n")
+  message(FATAL_ERROR "the transcript lacks the line \"${TRANSCRIPT}\":\n${output}")
 endif()
