@@ -95,6 +95,13 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
         plugin->LoadReplay(Entry("a.replay"));
         EXPECT_EQ(console->lines.back(), unsafe(map));
     }
+#if defined(_WIN32)
+    // Either slash ends a folder on Windows.
+    for (const wchar_t* path : {L"C:\\replays/a.replay", L"C:/replays\\a.replay"}) {
+        plugin->LoadReplay({path, 0, ""});
+        EXPECT_EQ(console->lines.end()[-2], "Click registered for: a.replay");
+    }
+#endif
 }
 
 TEST_F(Launch, RegistrationsAndWhatOutlivesThePlugin) {
