@@ -406,9 +406,10 @@ TEST_F(Catalogue, WindowsPathsAndCodePages) {
     // The system's US English text where it has one (Wine has German and French
     // texts too), and our own words for a code no system describes.
     wchar_t english[512];
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 5,
-                                        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), english, 512, nullptr);
-    if (length > 0) EXPECT_EQ(tapeloom::platform::SystemMessage(5), std::string(english, english + length));
+    const DWORD written = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 5,
+                                         MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), english, 512, nullptr);
+    ASSERT_GT(written, 0u);
+    EXPECT_EQ(tapeloom::platform::SystemMessage(5), std::string(english, english + written));
     EXPECT_EQ(Error({"exists", 0x2000'0000, std::nullopt}).Text(), "exists: unknown error 536870912");
     // Code pages that refuse "no best fit" are asked without it.
     EXPECT_EQ(tapeloom::platform::NarrowForLog(L"ab", CP_UTF7), "ab");
