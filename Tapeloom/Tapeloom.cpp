@@ -4,14 +4,6 @@
 
 #include "log/Log.h"
 
-namespace {
-
-// The one plug-in object. The ownership block knows it as a Tapeloom, so its
-// destructor runs whichever base a holder's handle is typed as.
-std::shared_ptr<Quintra::Plugin::QuintraPlugin> pluginSingleton;
-
-} // namespace
-
 extern "C" {
 
 const Quintra::Plugin::PluginDescriptor exports = {

@@ -54,6 +54,10 @@ private:
     std::mutex pendingMutex;
 };
 
+// The one plug-in object (module_globals.cpp). The ownership block knows it as a
+// Tapeloom, so its destructor runs whichever base a holder's handle is typed as.
+extern std::shared_ptr<Quintra::Plugin::QuintraPlugin> pluginSingleton;
+
 extern "C" {
 TAPELOOM_API extern const Quintra::Plugin::PluginDescriptor exports;
 TAPELOOM_API std::shared_ptr<Quintra::Plugin::QuintraPlugin>* getPlugin();

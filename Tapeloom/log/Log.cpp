@@ -4,8 +4,6 @@
 #include <mutex>
 #include <utility>
 
-std::shared_ptr<CVarManagerWrapper> globalCvarManager;
-
 namespace {
 std::mutex consoleMutex;
 }

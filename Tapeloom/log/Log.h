@@ -8,6 +8,7 @@
 #include <pluginsdk/CVarManagerWrapper.h>
 
 // Every log line of the module goes through this handle; onLoad fills it.
+// Defined beside pluginSingleton (module_globals.cpp), which it must not outlive.
 extern std::shared_ptr<CVarManagerWrapper> globalCvarManager;
 
 // The module itself reaches the handle only through these two, under a lock:

@@ -47,8 +47,8 @@ std::int64_t TicksFromFileTime(const FILETIME& time) noexcept {
 class Win32Listing final : public FolderListing {
 public:
     // An invalid handle stands for a folder without a single entry.
-    Win32Listing(HANDLE handle, const WIN32_FIND_DATAW& first, const NativeString& path)
-        : find(handle), data(first), folder(path) {}
+    Win32Listing(HANDLE handle, const WIN32_FIND_DATAW& first, const NativeString& path, FindNextFunction next)
+        : find(handle), data(first), folder(path), findNext(next) {}
     ~Win32Listing() override {
         if (find != INVALID_HANDLE_VALUE) FindClose(find);
     }
@@ -59,7 +59,7 @@ public:
             // FindFirstFileExW already handed over the first entry when the listing was opened.
             if (firstPending) {
                 firstPending = false;
-            } else if (!FindNextFileW(find, &data)) {
+            } else if (!findNext(find, &data)) {
                 const DWORD code = GetLastError();
                 if (code == ERROR_NO_MORE_FILES) return Step::End;
                 error = Error{"directory_iterator::operator++", static_cast<int>(code), std::nullopt};
@@ -101,6 +101,7 @@ private:
     HANDLE find;
     WIN32_FIND_DATAW data;
     NativeString folder;
+    FindNextFunction findNext;
     bool firstPending = true;
     NativeStringView name;
 };
@@ -178,11 +179,11 @@ std::optional<Error> Exists(const NativeString& path, bool& exists) {
 }
 
 std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std::optional<Error>& error) {
-    return OpenFolderListing(folder, error, FindFirstFileExW);
+    return OpenFolderListing(folder, error, FindFirstFileExW, FindNextFileW);
 }
 
 std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std::optional<Error>& error,
-                                                 FindFirstFunction findFirst) {
+                                                 FindFirstFunction findFirst, FindNextFunction findNext) {
     NativeString pattern = folder;
     AppendPathComponent(pattern, L"*");
     WIN32_FIND_DATAW first{};
@@ -193,12 +194,12 @@ std::unique_ptr<FolderListing> OpenFolderListing(const NativeString& folder, std
         const DWORD code = GetLastError();
         // A folder without even "." and ".." (the root of an empty FAT or exFAT volume, some network
         // redirectors) answers "file not found"; a folder that is gone answers "path not found".
-        if (code == ERROR_FILE_NOT_FOUND) return std::make_unique<Win32Listing>(find, first, folder);
+        if (code == ERROR_FILE_NOT_FOUND) return std::make_unique<Win32Listing>(find, first, folder, findNext);
         error = Error{"directory_iterator::directory_iterator", static_cast<int>(code), folder};
         return nullptr;
     }
     try {
-        return std::make_unique<Win32Listing>(find, first, folder);
+        return std::make_unique<Win32Listing>(find, first, folder, findNext);
     } catch (...) {
         FindClose(find);
         throw;
@@ -218,11 +219,15 @@ bool ToLocalTime(std::int64_t seconds, std::tm& out) noexcept {
 void PopulateToWrite(void*, std::size_t) noexcept {}
 
 std::string NarrowForLog(NativeStringView text) noexcept {
+    return NarrowForLog(text, FileSystemCodePage());
+}
+
+std::string NarrowForLog(NativeStringView text, UINT codePage) noexcept {
     try {
         if (text.empty()) return {};
         const int size = static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
-        const UINT codePage = FileSystemCodePage();
-        // Without best fit, a character the code page lacks shows as the default character, not a look-alike.
+        // Without best fit, a character the code page lacks shows as the default character, not a look-alike;
+        // code pages that refuse the flag (symbol, UTF-7, the ISO-2022 and GB18030 families) go without it.
         DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
         int length = WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
         if (length == 0 && flags != 0) {

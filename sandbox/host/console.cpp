@@ -59,16 +59,24 @@ void Console::Drain() {
     // A command issued by one being processed joins the queue behind it.
     if (draining_) return;
     draining_ = true;
-    for (int processed = 0; !commands_.empty(); ++processed) {
-        if (processed == kMaxCommandsInARow) {
-            transcript_.Notice("a command keeps issuing commands; " + std::to_string(commands_.size()) + " dropped");
-            commands_.clear();
-            ++endlessRuns_;
-            break;
+    try {
+        for (int processed = 0; !commands_.empty(); ++processed) {
+            if (processed == kMaxCommandsInARow) {
+                transcript_.Notice("a command keeps issuing commands; " + std::to_string(commands_.size()) +
+                                   " dropped");
+                commands_.clear();
+                ++endlessRuns_;
+                break;
+            }
+            QueuedCommand command = std::move(commands_.front());
+            commands_.pop_front();
+            Dispatch(command);
         }
-        QueuedCommand command = std::move(commands_.front());
-        commands_.pop_front();
-        Dispatch(command);
+    } catch (...) {
+        // The host itself failed, out of memory: what this run queued goes with it, and the queue stays open.
+        commands_.clear();
+        draining_ = false;
+        throw;
     }
     draining_ = false;
 }

@@ -3,6 +3,7 @@
 // tie the plug-in to the console and the game.
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,56 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
         plugin->LoadReplay(Path("a.replay"));
         EXPECT_EQ(console->lines.back(), unsafe(map));
     }
+#if defined(_WIN32)
+    // Either slash ends a folder on Windows.
+    for (const wchar_t* path : {L"C:\\replays/a.replay", L"C:/replays\\a.replay"}) {
+        plugin->LoadReplay({path, 0, ""});
+        EXPECT_EQ(console->lines.end()[-2], "Click registered for: a.replay");
+    }
+#endif
+}
+
+// Host objects that throw inside the plug-in's calls and callables: each
+// failure is one line, never an exception into the host.
+TEST_F(Launch, AHostFailureAnywhereIsOneLine) {
+    struct FailingConsole : testhost::FakeConsole {
+        void executeCommand(std::string, bool) override { throw std::runtime_error("no console"); }
+    };
+    struct FailingGame : testhost::FakeGame {
+        void PlayReplay(const std::filesystem::path&) override { throw std::runtime_error("no replay"); }
+        bool IsInFreeplay() override { return stateKnown ? inFreeplay : throw std::runtime_error("no state"); }
+        void UnhookEvent(std::string) override { throw std::runtime_error("no hook"); }
+        bool stateKnown = true;
+    };
+    auto failing = std::make_shared<FailingGame>();
+    auto failingConsole = std::make_shared<FailingConsole>();
+    plugin->cvarManager = failingConsole;
+    plugin->gameWrapper = failing;
+    plugin->onLoad();
+    failingConsole->notifiers[0].callback({});
+    plugin->LoadReplay(Entry("a.replay"));
+    failing->currentMap = "Stadium_P";
+    plugin->LoadReplay(Entry("b.replay"));
+    failing->inFreeplay = true;
+    failing->Tick();
+    failing->RunQueued();
+    failing->inFreeplay = false;
+    plugin->LoadReplay(Entry("c.replay"));
+    failing->stateKnown = false;
+    failing->Tick();
+    plugin->onUnload();
+    Lines& lines = failingConsole->lines;
+    std::erase_if(lines, [](const std::string& line) { return !line.starts_with("ERROR"); });
+    EXPECT_EQ(lines,
+              (Lines{"ERROR in toggle_tapeloom_window: no console", "ERROR while starting the replay: no replay",
+                     "ERROR while starting freeplay: no console", "ERROR while starting the pending replay: no replay",
+                     "ERROR on the game-time event: no state", "ERROR while unloading the plug-in: no hook"}));
+    // Without a game: said at the load, and a click does nothing.
+    lines.clear();
+    plugin->gameWrapper.reset();
+    plugin->onLoad();
+    plugin->LoadReplay(Entry("d.replay"));
+    EXPECT_EQ(lines, Lines{"ERROR while loading the plug-in: the host gave no console or game"});
 }
 
 TEST_F(Launch, RegistrationsAndWhatOutlivesThePlugin) {

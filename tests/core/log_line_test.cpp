@@ -1,6 +1,6 @@
-// The console line: one conversion, its argument verbatim, whatever the console does.
+// The console line: one conversion, its argument verbatim. (A console that
+// throws is met by every load whose allocation fails, in load_failure_test.)
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,15 +23,10 @@ TEST(LogLine, TheArgumentReplacesTheOneConversionVerbatim) {
     EXPECT_EQ(console->lines, (Lines{"Safe state detected (). Loading replay directly.",
                                      "Sorting complete. 18446744073709551615 replays found.",
                                      std::string("Click registered for: 100%n%s%zu%%\0.replay", 41)}));
-    // A console that throws, and no console at all (before onLoad), cost the caller nothing.
-    struct Throwing : testhost::FakeConsole {
-        void log(std::string) override { throw std::runtime_error("console full"); }
-    };
-    globalCvarManager = std::make_shared<Throwing>();
-    EXPECT_NO_THROW(LogFormatted("Click registered for: %s", "x"));
+    // Before onLoad there is no console: the line is dropped, where a write
+    // through the empty handle would end this program.
     globalCvarManager.reset();
     LogFormatted("Refreshing replay list...");
-    LogFormatted("Sorting complete. %zu replays found.", std::size_t{3});
 }
 
 } // namespace

@@ -78,6 +78,30 @@ TEST(ModuleBoundary, DescriptorAndTheOnePluginObject) {
     library.DeleteMe();
 }
 
+// A host that unloads the library without deleteMe: the module's own static
+// destruction lets the console go before the plug-in object, so the game dies
+// with the object's handle as the console's only holder. This also proves that
+// unloading the library really runs its destructors.
+TEST(ModuleBoundary, UnloadingWithoutDeleteMeReleasesTheConsoleBeforeThePlugin) {
+    struct WatchedGame : testhost::FakeGame {
+        using FakeGame::FakeGame;
+        ~WatchedGame() override { journal->push_back("consoles " + std::to_string(console.use_count())); }
+        std::weak_ptr<testhost::FakeConsole> console;
+    };
+    auto journal = std::make_shared<testhost::Journal>();
+    {
+        sandbox::PluginModule library{TapeloomModulePath()};
+        std::shared_ptr<QuintraPlugin> plugin = *library.GetPlugin();
+        auto console = std::make_shared<testhost::FakeConsole>(journal);
+        auto game = std::make_shared<WatchedGame>(journal);
+        game->console = console;
+        plugin->cvarManager = console;
+        plugin->gameWrapper = game;
+        plugin->onLoad();
+    }
+    EXPECT_EQ(*journal, (testhost::Journal{"consoles 1", "~game", "~console"}));
+}
+
 TEST(ModuleBoundary, TheModuleDrawsIntoTheAttachedContextWhateverTheHostPointsAt) {
     sandbox::PluginModule library{TapeloomModulePath()};
     auto window = std::dynamic_pointer_cast<Quintra::Plugin::PluginWindow>(*library.GetPlugin());
@@ -148,6 +172,21 @@ TEST_F(BrowserWindow, RowsNewestFirstRefreshInTheFrameAndLoadInRowK) {
     screen = testhost::ScreenLines(host.ui.lastFrameText);
     EXPECT_TRUE(Shows(screen, "[ Refresh list ] 4 replays found")) << "the new list shows in the frame of the click";
     EXPECT_EQ(std::count_if(screen.begin(), screen.end(), [](auto& line) { return line.ends_with("[ Load ]"); }), 4);
+
+    // Row 0's button, felt for with the mouse, to the pixel: 80 wide, its right
+    // edge the list's padding in from the list's own.
+    ImGuiWindow* list = host.ui.FindChildWindow("Tapeloom", "ReplayList");
+    ASSERT_NE(list, nullptr);
+    const ImVec2 padding = host.ui.Context()->Style.WindowPadding;
+    const float right = list->Pos.x + list->Size.x - padding.x;
+    const ImGuiID load0 = sandbox::UiDriver::ItemId(list, "Load##0");
+    std::vector<bool> hovered;
+    for (float x : {right - 81, right - 80, right - 1, right}) {
+        host.ui.Context()->IO.MousePos = ImVec2(x, list->Pos.y + padding.y + 2);
+        host.Frames();
+        hovered.push_back(host.ui.Context()->HoveredId == load0);
+    }
+    EXPECT_EQ(hovered, (std::vector<bool>{false, true, true, false})) << "x " << right - 80 << " to " << right;
 
     ASSERT_TRUE(host.ClickLoad(1));
     ASSERT_TRUE(host.ClickLoad(2));
