@@ -99,7 +99,7 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
 #if defined(_WIN32)
     // Either slash ends a folder on Windows.
     for (const wchar_t* path : {L"C:\\replays/a.replay", L"C:/replays\\a.replay"}) {
-        plugin->LoadReplay({path, 0, ""});
+        plugin->LoadReplay(path);
         EXPECT_EQ(console->lines.end()[-2], "Click registered for: a.replay");
     }
 #endif
@@ -123,14 +123,14 @@ TEST_F(Launch, AHostFailureAnywhereIsOneLine) {
     plugin->gameWrapper = failing;
     plugin->onLoad();
     failingConsole->notifiers[0].callback({});
-    plugin->LoadReplay(Entry("a.replay"));
+    plugin->LoadReplay(Path("a.replay"));
     failing->currentMap = "Stadium_P";
-    plugin->LoadReplay(Entry("b.replay"));
+    plugin->LoadReplay(Path("b.replay"));
     failing->inFreeplay = true;
     failing->Tick();
     failing->RunQueued();
     failing->inFreeplay = false;
-    plugin->LoadReplay(Entry("c.replay"));
+    plugin->LoadReplay(Path("c.replay"));
     failing->stateKnown = false;
     failing->Tick();
     plugin->onUnload();
@@ -144,7 +144,7 @@ TEST_F(Launch, AHostFailureAnywhereIsOneLine) {
     lines.clear();
     plugin->gameWrapper.reset();
     plugin->onLoad();
-    plugin->LoadReplay(Entry("d.replay"));
+    plugin->LoadReplay(Path("d.replay"));
     EXPECT_EQ(lines, Lines{"ERROR while loading the plug-in: the host gave no console or game"});
 }
 
