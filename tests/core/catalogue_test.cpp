@@ -428,7 +428,7 @@ BOOL WINAPI FindNextAsLinks(HANDLE find, LPWIN32_FIND_DATAW data) {
         data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
         data->ftLastWriteTime = {};
     }
-    if (name == L"gone.replay") wcscpy_s(data->cFileName, L"nowhere.replay");
+    if (name == L"gone.replay") wcscpy_s(data->cFileName, std::size(data->cFileName), L"nowhere.replay");
     return TRUE;
 }
 
