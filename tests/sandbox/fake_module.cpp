@@ -20,7 +20,7 @@ namespace {
 std::shared_ptr<Quintra::Plugin::QuintraPlugin> nothing;
 
 #if defined(FAKE_THROWING)
-// final: the handle's control block destroys it as itself, with no virtual destructor.
+// final, both: the handle's control block destroys each as itself, with no virtual destructor.
 struct Throwing final : Quintra::Plugin::QuintraPlugin {
     void onLoad() override { throw std::runtime_error("onLoad failed"); }
 };
@@ -29,7 +29,7 @@ struct Throwing final : Quintra::Plugin::QuintraPlugin {
 #if defined(FAKE_WINDOW)
 std::shared_ptr<Quintra::Plugin::QuintraPlugin> kept;
 
-struct Window : Quintra::Plugin::QuintraPlugin, Quintra::Plugin::PluginWindow {
+struct Window final : Quintra::Plugin::QuintraPlugin, Quintra::Plugin::PluginWindow {
     void onLoad() override {
         cvarManager->log("onLoad of the next build");
         cvarManager->registerNotifier(
