@@ -65,7 +65,9 @@ void LoadShowAndUnload(sandbox::Host& host, sandbox::Transcript& transcript) {
 // Whether a run whose allocation failed says so: a line names the failure, or
 // the run is the clean one short of plug-in lines that could not be built.
 bool Told(const Lines& run, const Lines& clean) {
-    for (const char* told : {"std::bad_alloc", "getPlugin gave no plug-in", "loaded ? ("}) {
+    // The runtime's own text for the failure: "std::bad_alloc" in libstdc++, "bad allocation" in Microsoft's.
+    const std::string badAlloc = std::bad_alloc().what();
+    for (const char* told : {badAlloc.c_str(), "getPlugin gave no plug-in", "loaded ? ("}) {
         if (std::any_of(run.begin(), run.end(), [&](auto& line) { return line.find(told) != line.npos; })) return true;
     }
     auto next = run.begin();
