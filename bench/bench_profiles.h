@@ -58,7 +58,7 @@ std::unique_ptr<tapeloom::platform::FolderListing> OpenRecorded(const tapeloom::
                                                                 std::optional<tapeloom::platform::Error>&);
 
 // The first refresh of a fresh process and the floor's first pass, timed in
-// CPU time; prints one JSON line. `spec` is SIZE,years|hourly,disk|memory,floor-first|refresh-first.
-int FirstRefresh(std::string_view spec);
+// CPU time; prints one JSON line. `request` is SIZE,years|hourly,disk|memory,floor-first|refresh-first.
+int FirstRefresh(std::string_view request);
 
 } // namespace bench

@@ -40,8 +40,8 @@ std::vector<std::string_view> Split(std::string_view text) {
 
 } // namespace
 
-int FirstRefresh(std::string_view spec) {
-    const std::vector<std::string_view> parts = Split(spec);
+int FirstRefresh(std::string_view request) {
+    const std::vector<std::string_view> parts = Split(request);
     if (parts.size() != 4) {
         std::fprintf(stderr, "--first-refresh=SIZE,years|hourly,disk|memory,floor-first|refresh-first\n");
         return 2;
