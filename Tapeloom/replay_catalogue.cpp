@@ -96,6 +96,24 @@ template <class Buffer> void Reserve(Buffer& buffer, std::size_t needed) {
     buffer.swap(grown);
 }
 
+// Where the name starts among all blocks. Entries stay 16 bytes: names past
+// 4 GiB, or one longer than a block (no file system allows it), end the scan
+// as memory running out would.
+std::uint32_t AppendName(std::vector<NativeString>& blocks, NativeStringView name) {
+    constexpr std::size_t kBlock = ReplayCatalogue::kNameBlockLength;
+    if (blocks.empty() || blocks.back().size() + name.size() > kBlock) {
+        if (name.size() > kBlock || (blocks.size() + 1) * kBlock > std::numeric_limits<std::uint32_t>::max()) {
+            throw std::bad_alloc();
+        }
+        NativeString& block = blocks.emplace_back();
+        block.reserve(kBlock);
+        platform::PopulateToWrite(block.data(), kBlock * sizeof(NativeChar));
+    }
+    const std::size_t start = (blocks.size() - 1) * kBlock + blocks.back().size();
+    blocks.back().append(name);
+    return static_cast<std::uint32_t>(start);
+}
+
 enum class Outcome { NoProfile, NoFolder, Searched };
 
 // Finds the replay folder under the profile; an error here ends the refresh like a failed scan.
@@ -174,14 +192,9 @@ std::optional<platform::Error> ScanFolder(ReplayCatalogue& catalogue, platform::
         case FolderListing::Time::Read:
             break;
         }
-        const std::size_t start = catalogue.names.size();
-        // Entries stay 16 bytes: names past 4 GiB end the scan as memory running out would.
-        if (start + name.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-        Reserve(catalogue.names, start + name.size());
         Reserve(catalogue.entries, catalogue.entries.size() + 1);
-        catalogue.names.append(name);
-        catalogue.entries.push_back(
-            {ticks, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(name.size())});
+        const std::uint32_t start = AppendName(catalogue.names, name);
+        catalogue.entries.push_back({ticks, start, static_cast<std::uint32_t>(name.size())});
     }
 }
 
@@ -208,7 +221,9 @@ void SortAndWriteTimes(ReplayCatalogue& catalogue, bool reportFailure) noexcept 
 } // namespace tapeloom
 
 tapeloom::platform::NativeStringView ReplayCatalogue::FileName(std::size_t row) const {
-    return tapeloom::platform::NativeStringView(names).substr(entries[row].nameStart, entries[row].nameLength);
+    const ReplayEntry& entry = entries[row];
+    return tapeloom::platform::NativeStringView(names[entry.nameStart / kNameBlockLength])
+        .substr(entry.nameStart % kNameBlockLength, entry.nameLength);
 }
 
 std::string_view ReplayCatalogue::DisplayTime(std::size_t row) const {

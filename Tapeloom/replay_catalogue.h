@@ -20,10 +20,15 @@ struct ReplayEntry {
 // rather than two small ones per entry, and the folder is kept once: the first
 // list of a session meets only fresh memory, where every page costs a fault.
 struct ReplayCatalogue {
+    // Characters of one block of names. A list that outgrows its block starts
+    // another rather than moving what it holds: each name is written once.
+    static constexpr std::size_t kNameBlockLength = 32 * 1024;
+
     tapeloom::platform::NativeString folder;
     std::vector<ReplayEntry> entries;
-    // Every name exactly as the listing gave it, in listing order.
-    tapeloom::platform::NativeString names;
+    // Every name exactly as the listing gave it, in listing order; a name
+    // starting at `nameStart` lies in block nameStart / kNameBlockLength.
+    std::vector<tapeloom::platform::NativeString> names;
     // Each entry's write time as local "%Y-%m-%d %H:%M:%S", in the entries' order.
     std::string times;
 

@@ -26,9 +26,14 @@ void FillRows(ReplayCatalogue& catalogue, std::size_t count) {
         std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
         char name[48];
         std::snprintf(name, sizeof name, "%032zX.replay", i * 2654435761u);
-        catalogue.entries.push_back({static_cast<std::int64_t>(seconds) * 10'000'000LL + 116'444'736'000'000'000LL,
-                                     static_cast<std::uint32_t>(catalogue.names.size()), kNameLength});
-        catalogue.names.append(name, kNameLength);
+        auto& names = catalogue.names;
+        if (names.empty() || names.back().size() + kNameLength > ReplayCatalogue::kNameBlockLength)
+            names.emplace_back();
+        const auto start =
+            static_cast<std::uint32_t>((names.size() - 1) * ReplayCatalogue::kNameBlockLength + names.back().size());
+        catalogue.entries.push_back(
+            {static_cast<std::int64_t>(seconds) * 10'000'000LL + 116'444'736'000'000'000LL, start, kNameLength});
+        names.back().append(name, kNameLength);
         catalogue.times.append(text);
     }
 }

@@ -38,8 +38,12 @@ void BM_CatalogueMemory(benchmark::State& state) {
             after = HeapInUse();
             count = catalogue.entries.size();
             owned = catalogue.entries.capacity() * sizeof(ReplayEntry) + catalogue.folder.capacity() + 1 +
-                    catalogue.names.capacity() + 1 + catalogue.times.capacity() + 1;
-            texts = catalogue.folder.size() + catalogue.names.size() + catalogue.times.size();
+                    catalogue.names.capacity() * sizeof(catalogue.names[0]) + catalogue.times.capacity() + 1;
+            texts = catalogue.folder.size() + catalogue.times.size();
+            for (const auto& block : catalogue.names) {
+                owned += block.capacity() + 1;
+                texts += block.size();
+            }
         }
         if (count != profile.replays) {
             state.SkipWithError("the scan found another number of replays than the folder holds");

@@ -319,6 +319,24 @@ TEST_F(Catalogue, NewestFirstByRawTimeWithTheTimeAsLocalText) {
     }
 }
 
+TEST_F(Catalogue, NamesPastOneBlockOfNamesKeepTheirOwnText) {
+    // 200 names of 207 characters fill one block of names and go on in the next.
+    const fs::path demos = MakeFolder("Demos");
+    const auto name = [](std::size_t i) {
+        return std::to_string(1000 + i) + std::string(196, static_cast<char>('a' + i % 26)) + ".replay";
+    };
+    constexpr std::size_t kCount = 200;
+    ASSERT_GT(kCount * name(0).size(), ReplayCatalogue::kNameBlockLength);
+    for (std::size_t i = 0; i < kCount; ++i) {
+        WriteFile(demos / name(i), kMarch2024 + static_cast<std::int64_t>(i) * kTicksPerSecond);
+    }
+    Refresh();
+    ASSERT_EQ(entries.size(), kCount);
+    for (std::size_t row = 0; row < kCount; ++row) {
+        EXPECT_EQ(catalogue.FilePath(row), Joined(demos, name(kCount - 1 - row)));
+    }
+}
+
 TEST_F(Catalogue, AScanThatStopsKeepsWhatItReadAndNothingOfTheEarlierList) {
     const fs::path demos = MakeFolder("Demos");
     for (int i = 0; i < 7; ++i) WriteFile(demos / ("r" + std::to_string(i) + ".replay"), kMarch2024 + (i * 5 % 7));
