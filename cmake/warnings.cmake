@@ -17,6 +17,7 @@ function(tapeloom_warnings target)
     endif()
   endif()
   if(WIN32)
+    # Every source that includes <windows.h> gets these, so none has to say so first.
     target_compile_definitions(${target} PRIVATE NOMINMAX WIN32_LEAN_AND_MEAN)
   endif()
 endfunction()

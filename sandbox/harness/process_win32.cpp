@@ -1,12 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include "harness/process.h"
