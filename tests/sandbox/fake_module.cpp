@@ -36,6 +36,9 @@ struct Window final : Quintra::Plugin::QuintraPlugin, Quintra::Plugin::PluginWin
             "again", [this](std::vector<std::string>) { cvarManager->executeCommand("again"); }, "", 0);
         cvarManager->registerNotifier(
             "outlive", [](std::vector<std::string>) { kept = nothing; }, "", 0);
+        // Never unhooked: the host must drop it with the plug-in.
+        gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated",
+                               [this](std::string) { cvarManager->log("the next build's hook ran"); });
     }
     void RenderFrame() override {
         ImGui::Begin("Next build");
