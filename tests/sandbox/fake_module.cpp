@@ -36,6 +36,14 @@ struct Window final : Quintra::Plugin::QuintraPlugin, Quintra::Plugin::PluginWin
             "again", [this](std::vector<std::string>) { cvarManager->executeCommand("again"); }, "", 0);
         cvarManager->registerNotifier(
             "outlive", [](std::vector<std::string>) { kept = nothing; }, "", 0);
+        // Both requests are queued while the window still shows: each asks to hide it.
+        cvarManager->registerNotifier(
+            "close_twice",
+            [this](std::vector<std::string>) {
+                cvarManager->executeCommand("togglemenu next");
+                cvarManager->executeCommand("togglemenu next");
+            },
+            "", 0);
         // Never unhooked: the host must drop it with the plug-in.
         gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated",
                                [this](std::string) { cvarManager->log("the next build's hook ran"); });
