@@ -19,14 +19,30 @@ set_target_properties(imgui PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_I
 
 # The sandbox's platform and renderer backends, built as they come like the
 # library itself: GLFW for a real window, OpenGL 3 for drawing into it or into
-# an offscreen framebuffer. Linux only: the Windows build runs headless.
-if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND TAPELOOM_BUILD_SANDBOX)
-  find_package(glfw3 3.3 REQUIRED)
+# an offscreen framebuffer.
+if((CMAKE_SYSTEM_NAME STREQUAL "Linux" OR WIN32) AND TAPELOOM_BUILD_SANDBOX)
+  if(WIN32)
+    # Debian builds GLFW for Linux only; the Windows builds compile the source
+    # scripts/bootstrap unpacks, as a static library without its extras.
+    set(TAPELOOM_GLFW_SOURCE_DIR ${CMAKE_SOURCE_DIR}/third_party/glfw CACHE PATH "GLFW 3.3 sources")
+    file(STRINGS ${TAPELOOM_GLFW_SOURCE_DIR}/include/GLFW/glfw3.h glfw_minor REGEX "#define GLFW_VERSION_MINOR +[0-9]+$")
+    if(NOT glfw_minor MATCHES " 3$")
+      message(FATAL_ERROR "GLFW 3.3 not found in ${TAPELOOM_GLFW_SOURCE_DIR}: run scripts/bootstrap")
+    endif()
+    foreach(extra GLFW_BUILD_EXAMPLES GLFW_BUILD_TESTS GLFW_BUILD_DOCS GLFW_INSTALL)
+      set(${extra} OFF CACHE BOOL "" FORCE)
+    endforeach()
+    add_subdirectory(${TAPELOOM_GLFW_SOURCE_DIR} ${CMAKE_BINARY_DIR}/glfw EXCLUDE_FROM_ALL SYSTEM)
+    set(opengl_library opengl32)
+  else()
+    find_package(glfw3 3.3 REQUIRED)
+    set(opengl_library)
+  endif()
   add_library(imgui-backends STATIC
     ${IMGUI_SOURCE_DIR}/backends/imgui_impl_glfw.cpp
     ${IMGUI_SOURCE_DIR}/backends/imgui_impl_opengl3.cpp)
   target_include_directories(imgui-backends SYSTEM PUBLIC ${IMGUI_SOURCE_DIR}/backends)
-  target_link_libraries(imgui-backends PUBLIC imgui glfw ${CMAKE_DL_LIBS})
+  target_link_libraries(imgui-backends PUBLIC imgui glfw ${opengl_library} ${CMAKE_DL_LIBS})
   set_target_properties(imgui-backends PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   if(TAPELOOM_SANITIZE)
     # 1.86's OpenGL loader fills a 54-pointer union through its 53-entry array
