@@ -17,6 +17,26 @@ add_library(imgui STATIC
 target_include_directories(imgui SYSTEM PUBLIC ${IMGUI_SOURCE_DIR})
 set_target_properties(imgui PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 
+# GLFW is C: for the MSVC ABI it is compiled against Wine's headers alone, as
+# the stand-in sysroot is written for C++. Wine's headers lack a few names a
+# Windows SDK has; they are given here, with WINVER high enough that GLFW does
+# not declare what Wine's headers already do. A function, so that the flags
+# reach GLFW's folder only.
+function(tapeloom_add_glfw)
+  # GLFW asks for CMake 3.0's policies; the runtime must still be the one
+  # CMAKE_MSVC_RUNTIME_LIBRARY names, as everywhere else.
+  set(CMAKE_POLICY_DEFAULT_CMP0091 NEW)
+  if(TAPELOOM_MSVC_ABI)
+    set(CMAKE_C_FLAGS "-fms-compatibility-version=19.44 -imsvc ${TAPELOOM_WINE_INCLUDE}/msvcrt -imsvc ${TAPELOOM_WINE_INCLUDE}/windows")
+  endif()
+  add_subdirectory(${TAPELOOM_GLFW_SOURCE_DIR} ${CMAKE_BINARY_DIR}/glfw EXCLUDE_FROM_ALL SYSTEM)
+  if(TAPELOOM_MSVC_ABI)
+    target_compile_definitions(glfw PRIVATE WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_WINNT_WINXP=0x0501
+                                            _WIN32_WINNT_VISTA=0x0600 _WIN32_WINNT_WIN7=0x0601
+                                            IDirectInputDevice8=IDirectInputDevice8W)
+  endif()
+endfunction()
+
 # The sandbox's platform and renderer backends, built as they come like the
 # library itself: GLFW for a real window, OpenGL 3 for drawing into it or into
 # an offscreen framebuffer.
@@ -32,7 +52,7 @@ if((CMAKE_SYSTEM_NAME STREQUAL "Linux" OR WIN32) AND TAPELOOM_BUILD_SANDBOX)
     foreach(extra GLFW_BUILD_EXAMPLES GLFW_BUILD_TESTS GLFW_BUILD_DOCS GLFW_INSTALL)
       set(${extra} OFF CACHE BOOL "" FORCE)
     endforeach()
-    add_subdirectory(${TAPELOOM_GLFW_SOURCE_DIR} ${CMAKE_BINARY_DIR}/glfw EXCLUDE_FROM_ALL SYSTEM)
+    tapeloom_add_glfw()
     set(opengl_library opengl32)
   else()
     find_package(glfw3 3.3 REQUIRED)
@@ -43,6 +63,16 @@ if((CMAKE_SYSTEM_NAME STREQUAL "Linux" OR WIN32) AND TAPELOOM_BUILD_SANDBOX)
     ${IMGUI_SOURCE_DIR}/backends/imgui_impl_opengl3.cpp)
   target_include_directories(imgui-backends SYSTEM PUBLIC ${IMGUI_SOURCE_DIR}/backends)
   target_link_libraries(imgui-backends PUBLIC imgui glfw ${opengl_library} ${CMAKE_DL_LIBS})
+  if(TAPELOOM_MSVC_ABI)
+    # Wine's headers have no OpenGL ones; mingw-w64's serve, taken alone so
+    # that none of its C runtime headers stands in for Wine's.
+    set(gl_include ${CMAKE_BINARY_DIR}/msvc-gl-include)
+    foreach(folder GL KHR)
+      file(MAKE_DIRECTORY ${gl_include})
+      file(CREATE_LINK /usr/share/mingw-w64/include/${folder} ${gl_include}/${folder} SYMBOLIC)
+    endforeach()
+    target_include_directories(imgui-backends SYSTEM PUBLIC ${gl_include})
+  endif()
   set_target_properties(imgui-backends PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   if(TAPELOOM_SANITIZE)
     # 1.86's OpenGL loader fills a 54-pointer union through its 53-entry array
