@@ -36,10 +36,10 @@ public:
     virtual bool CloseRequested() const { return false; }
 };
 
-// Frames without a display. On Linux they are drawn offscreen (EGL without a
-// surface, OpenGL 3) when a picture is asked for; where that cannot be had,
-// and in the Windows build, frames run without pictures and `whyNoPictures`
-// says why.
+// Frames without a window. They are drawn offscreen when a picture is asked
+// for: on Linux through EGL without a surface, on Windows in a hidden
+// window's context. On Linux, where EGL cannot be had, frames run without
+// pictures and `whyNoPictures` says why; on Windows each picture says why.
 std::unique_ptr<FrontEnd> MakeHeadlessFrontEnd(ImVec2 size, std::string& whyNoPictures);
 
 // A real window (GLFW, OpenGL 3) when a display exists; null otherwise, with the reason.

@@ -13,6 +13,8 @@
 #include <imgui_impl_opengl3.h>
 #include <stb_image_write.h>
 
+#include "harness/process.h"
+
 namespace sandbox {
 
 void DrawLastFrame(int width, int height) {
@@ -58,7 +60,7 @@ Screenshot WriteFramebufferPng(const std::filesystem::path& file, int width, int
         return {Screenshot::Outcome::Failed, "the picture could not be encoded"};
     int code = 0;
     auto failed = [&code] { code = code != 0 ? code : errno != 0 ? errno : EIO; };
-    if (std::FILE* out = std::fopen(file.c_str(), "wb")) {
+    if (std::FILE* out = OpenForWriting(file)) {
         if (std::fwrite(png.bytes.data(), 1, png.bytes.size(), out) != png.bytes.size()) failed();
         if (std::fclose(out) != 0) failed();
     } else {

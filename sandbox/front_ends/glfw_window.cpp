@@ -1,4 +1,4 @@
-// A real window on Linux: GLFW with an OpenGL 3 context, Dear ImGui's own GLFW
+// A real window, on Linux and on Windows: GLFW with an OpenGL 3 context, Dear ImGui's own GLFW
 // and OpenGL 3 backends, and the function keys passed on to the host's binds.
 //
 // Implemented features:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 
 namespace sandbox {
@@ -11,5 +12,9 @@ bool SetEnvironmentPath(const char* name, const std::filesystem::path& value);
 // Makes a crash, the sandbox's or the plug-in's, end the process with a message
 // and a non-zero exit code instead of passing unnoticed.
 void ReportCrashes();
+
+// Opens a file for writing bytes by its native name: on Windows the wide one,
+// which no code page can mangle. Null with errno set when it cannot.
+std::FILE* OpenForWriting(const std::filesystem::path& file);
 
 } // namespace sandbox

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstdlib>
 
 #include "harness/process.h"
@@ -11,5 +12,9 @@ bool SetEnvironmentPath(const char* name, const std::filesystem::path& value) {
 // A crash already ends the process by its signal, which every shell and CTest
 // report; a handler of ours would only hide the sanitizers' own reports.
 void ReportCrashes() {}
+
+std::FILE* OpenForWriting(const std::filesystem::path& file) {
+    return std::fopen(file.c_str(), "wb");
+}
 
 } // namespace sandbox

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,6 +26,15 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
 }
 
 } // namespace
+
+std::FILE* OpenForWriting(const std::filesystem::path& file) {
+    std::FILE* out = nullptr;
+    if (errno_t code = _wfopen_s(&out, file.c_str(), L"wb"); code != 0) {
+        errno = code;
+        return nullptr;
+    }
+    return out;
+}
 
 void ReportCrashes() {
     SetUnhandledExceptionFilter(ReportCrash);

@@ -20,7 +20,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE} -B ${BINARY}/build -G Ninj
 file(READ ${BINARY}/build/compile_commands.json json)
 string(REGEX MATCHALL "\"command\": \"[^\"]*\"" commands "${json}")
 foreach(command ${commands})
-  set(need "-D_DISABLE_CONSTEXPR_MUTEX_CONSTRUCTOR -D_ITERATOR_DEBUG_LEVEL=0 .* -MD ")
+  set(need "-D_DISABLE_CONSTEXPR_MUTEX_CONSTRUCTOR .*-D_ITERATOR_DEBUG_LEVEL=0 .* -MD ")
   if(command MATCHES "/Tapeloom/[^ ]*\"$")
     set(need "-DNOMINMAX .*-DWIN32_LEAN_AND_MEAN ${need}.* /W4 /permissive- /utf-8 /WX ")
   endif()

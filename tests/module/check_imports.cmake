@@ -10,7 +10,7 @@ cmake_minimum_required(VERSION 3.25)
 # as exported. msvcp140's C++ names are imported only by the STL's own
 # headers of the same release, so they are listed, not checked.
 set(reference_libs kernel32=libkernel32.a user32=libuser32.a imm32=libimm32.a ucrtbase=libucrtbase.a
-                   vcruntime140=libvcruntime140_app.a)
+                   vcruntime140=libvcruntime140_app.a gdi32=libgdi32.a shell32=libshell32.a opengl32=libopengl32.a)
 
 function(exports_of dll out)
   foreach(pair IN LISTS reference_libs)

@@ -2,6 +2,7 @@
 // (long double is double here), classification as functions instead of
 // macros, and the M_ constants only on request.
 #pragma once
+#define frexpf _Wine_imported_frexpf
 #if !defined(_USE_MATH_DEFINES) && !defined(__STRICT_ANSI__)
 #define __STRICT_ANSI__
 #include_next <math.h>
@@ -9,6 +10,7 @@
 #else
 #include_next <math.h>
 #endif
+#undef frexpf
 
 #undef fpclassify
 #undef signbit
@@ -23,6 +25,10 @@ typedef float float_t;
 typedef double double_t;
 
 extern "C" {
+// Inline in the UCRT's header: Microsoft's ucrtbase.dll exports no frexpf on x64.
+inline float __cdecl frexpf(float x, int* exponent) {
+    return static_cast<float>(frexp(x, exponent));
+}
 _ACRTIMP double __cdecl copysign(double, double);
 _ACRTIMP float __cdecl copysignf(float, float);
 _ACRTIMP double __cdecl erfc(double);
