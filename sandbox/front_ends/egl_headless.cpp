@@ -73,11 +73,7 @@ public:
 
     std::string Describe() const override { return "headless"; }
 
-    void BeginFrame() override {
-        ImGuiIO& io = ImGui::GetIO();
-        io.DisplaySize = size_;
-        io.DeltaTime = 1.0f / 60.0f;
-    }
+    void BeginFrame() override { BeginFixedFrame(size_); }
 
     // Frames are drawn only when a picture is asked for: a headless run is
     // mostly a test, and software drawing costs far more than the frame itself.

@@ -36,6 +36,14 @@ public:
     virtual bool CloseRequested() const { return false; }
 };
 
+// A windowless frame: a fixed size, and a fixed 60th of a second, so that a
+// script's frame counts mean the same time on any machine.
+inline void BeginFixedFrame(ImVec2 size) {
+    ImGuiIO& io = ImGui::GetIO();
+    io.DisplaySize = size;
+    io.DeltaTime = 1.0f / 60.0f;
+}
+
 // Frames without a window. They are drawn offscreen when a picture is asked
 // for: on Linux through EGL without a surface, on Windows in a hidden
 // window's context. On Linux, where EGL cannot be had, frames run without

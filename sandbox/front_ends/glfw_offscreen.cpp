@@ -78,11 +78,7 @@ public:
 
     std::string Describe() const override { return "headless"; }
 
-    void BeginFrame() override {
-        ImGuiIO& io = ImGui::GetIO();
-        io.DisplaySize = size_;
-        io.DeltaTime = 1.0f / 60.0f;
-    }
+    void BeginFrame() override { BeginFixedFrame(size_); }
 
     // Frames are drawn only when a picture is asked for, and the window is made
     // only then: most headless runs are tests that take none, and under Wine a

@@ -9,11 +9,7 @@ public:
     PicturelessFrontEnd(ImVec2 size, std::string reason) : size_(size), reason_(std::move(reason)) {}
 
     std::string Describe() const override { return "headless, without pictures"; }
-    void BeginFrame() override {
-        ImGuiIO& io = ImGui::GetIO();
-        io.DisplaySize = size_;
-        io.DeltaTime = 1.0f / 60.0f;
-    }
+    void BeginFrame() override { BeginFixedFrame(size_); }
     void EndFrame() override {}
     Screenshot WritePicture(const std::filesystem::path&) override {
         return {Screenshot::Outcome::Unavailable, reason_};
