@@ -84,17 +84,41 @@ void FormatLocalTime(std::int64_t ticks, char* out) {
     PutTwoDigits(out, local.tm_sec);
 }
 
-// Room for `needed` elements, doubling. The first list of a
-// session meets fresh memory: its pages are made present in one request per
-// block, not faulted in one store at a time.
+// Room for `needed` elements; what the buffer held is dropped. The first list
+// of a session meets fresh memory: its pages are made present in one request,
+// not faulted in one store at a time.
 template <class Buffer> void Reserve(Buffer& buffer, std::size_t needed) {
+    buffer.clear();
     if (needed <= buffer.capacity()) return;
     Buffer grown;
-    grown.reserve(std::max(needed, 2 * buffer.capacity()));
+    grown.reserve(needed);
     platform::PopulateToWrite(grown.data(), grown.capacity() * sizeof(*grown.data()));
-    grown.assign(buffer.begin(), buffer.end());
     buffer.swap(grown);
 }
+
+// The scan's records in listing order, in blocks that never move: a list that
+// grew by copying would touch twice the pages it ends with, and a fresh page
+// costs more than the record written to it.
+class ScannedRecords {
+public:
+    static constexpr std::size_t kBlockShift = 12; // 4,096 records, 64 KiB
+    static constexpr std::size_t kBlockLength = std::size_t{1} << kBlockShift;
+
+    std::size_t size() const { return count_; }
+    ReplayEntry& operator[](std::size_t index) { return blocks_[index >> kBlockShift][index & (kBlockLength - 1)]; }
+    void push_back(const ReplayEntry& record) {
+        if ((count_ & (kBlockLength - 1)) == 0) {
+            ReplayEntry* block =
+                blocks_.emplace_back(std::make_unique_for_overwrite<ReplayEntry[]>(kBlockLength)).get();
+            platform::PopulateToWrite(block, kBlockLength * sizeof(ReplayEntry));
+        }
+        (*this)[count_++] = record;
+    }
+
+private:
+    std::vector<std::unique_ptr<ReplayEntry[]>> blocks_;
+    std::size_t count_ = 0;
+};
 
 // Where the name starts among all blocks. Entries stay 16 bytes: names past
 // 4 GiB, or one longer than a block (no file system allows it), end the scan
@@ -139,34 +163,48 @@ void ReportError(std::string_view text) noexcept {
     LogFormatted("ERROR while scanning directory: %s", text);
 }
 
+// One stable pass of the radix sort: `to` gets the records of `from` by the
+// 11-bit digit of their age at `shift`.
+template <class From, class To, class Age>
+void ScatterByDigit(From& from, To& to, std::size_t count, int shift, const Age& age) {
+    std::array<std::size_t, 2049> starts{};
+    for (std::size_t i = 0; i < count; ++i) ++starts[((age(from[i]) >> shift) & 0x7FF) + 1];
+    for (std::size_t digit = 1; digit < starts.size(); ++digit) starts[digit] += starts[digit - 1];
+    for (std::size_t i = 0; i < count; ++i) to[starts[(age(from[i]) >> shift) & 0x7FF]++] = from[i];
+}
+
 // Newest first, equal times in listing order: a stable radix sort, 11 bits at
 // a time, over the bits in which the times differ. A comparison sort's
 // branches mispredict at every other step over times in no particular order.
-void SortNewestFirst(std::vector<ReplayEntry>& keys) {
-    using Key = ReplayEntry;
-    if (keys.size() < 2) return;
-    const std::int64_t newest = std::max_element(keys.begin(), keys.end(), [](const Key& left, const Key& right) {
-                                    return left.lastWriteTime < right.lastWriteTime;
-                                })->lastWriteTime;
-    const auto age = [newest](const Key& key) {
-        return static_cast<std::uint64_t>(newest) - static_cast<std::uint64_t>(key.lastWriteTime);
+// The passes go back and forth between the scan's blocks and `sorted`, so
+// the sort needs no memory of its own.
+void SortNewestFirst(ScannedRecords& records, std::vector<ReplayEntry>& sorted) {
+    const std::size_t count = records.size();
+    Reserve(sorted, count);
+    sorted.resize(count);
+    std::int64_t newest = std::numeric_limits<std::int64_t>::min();
+    for (std::size_t i = 0; i < count; ++i) newest = std::max(newest, records[i].lastWriteTime);
+    const auto age = [newest](const ReplayEntry& record) {
+        return static_cast<std::uint64_t>(newest) - static_cast<std::uint64_t>(record.lastWriteTime);
     };
     std::uint64_t oldest = 0;
-    for (const Key& key : keys) oldest = std::max(oldest, age(key));
-    std::vector<Key> sorted;
-    Reserve(sorted, keys.size());
-    sorted.resize(keys.size());
-    for (int shift = 0; shift < 64 && (oldest >> shift) != 0; shift += 11) {
-        std::array<std::size_t, 2049> starts{};
-        for (const Key& key : keys) ++starts[((age(key) >> shift) & 0x7FF) + 1];
-        for (std::size_t digit = 1; digit < starts.size(); ++digit) starts[digit] += starts[digit - 1];
-        for (const Key& key : keys) sorted[starts[(age(key) >> shift) & 0x7FF]++] = key;
-        keys.swap(sorted);
+    for (std::size_t i = 0; i < count; ++i) oldest = std::max(oldest, age(records[i]));
+    bool inBlocks = true;
+    for (int shift = 0; shift < 64 && (oldest >> shift) != 0; shift += 11, inBlocks = !inBlocks) {
+        if (inBlocks) {
+            ScatterByDigit(records, sorted, count, shift, age);
+        } else {
+            ScatterByDigit(sorted, records, count, shift, age);
+        }
+    }
+    if (inBlocks) {
+        for (std::size_t i = 0; i < count; ++i) sorted[i] = records[i];
     }
 }
 
 // Gathers the folder's replays until the listing ends or fails, in listing order.
-std::optional<platform::Error> ScanFolder(ReplayCatalogue& catalogue, platform::OpenListingFunction openListing) {
+std::optional<platform::Error> ScanFolder(ReplayCatalogue& catalogue, ScannedRecords& records,
+                                          platform::OpenListingFunction openListing) {
     using platform::FolderListing;
     std::optional<platform::Error> error;
     const std::unique_ptr<FolderListing> listing = openListing(catalogue.folder, error);
@@ -192,17 +230,16 @@ std::optional<platform::Error> ScanFolder(ReplayCatalogue& catalogue, platform::
         case FolderListing::Time::Read:
             break;
         }
-        Reserve(catalogue.entries, catalogue.entries.size() + 1);
         const std::uint32_t start = AppendName(catalogue.names, name);
-        catalogue.entries.push_back({ticks, start, static_cast<std::uint32_t>(name.size())});
+        records.push_back({ticks, start, static_cast<std::uint32_t>(name.size())});
     }
 }
 
-// Puts the entries newest first (in listing order among equal times) and
-// writes their time texts. Out of memory, the list ends empty.
-void SortAndWriteTimes(ReplayCatalogue& catalogue, bool reportFailure) noexcept {
+// Makes the list of the scan's records, newest first (in listing order among
+// equal times), and writes their time texts. Out of memory, the list ends empty.
+void SortAndWriteTimes(ReplayCatalogue& catalogue, ScannedRecords& records, bool reportFailure) noexcept {
     try {
-        SortNewestFirst(catalogue.entries);
+        SortNewestFirst(records, catalogue.entries);
         Reserve(catalogue.times, catalogue.entries.size() * kTimeLength);
     } catch (const std::exception& failure) {
         if (reportFailure) ReportError(failure.what());
@@ -249,6 +286,7 @@ void RefreshCatalogue(ReplayCatalogue& catalogue, platform::OpenListingFunction 
     catalogue.times.clear();
     std::optional<platform::Error> error;
     bool scanned = false;
+    ScannedRecords records;
 
     try {
         switch (FindReplayFolder(catalogue.folder, error)) {
@@ -260,7 +298,7 @@ void RefreshCatalogue(ReplayCatalogue& catalogue, platform::OpenListingFunction 
         case Outcome::Searched:
             break;
         }
-        if (!error) error = ScanFolder(catalogue, openListing);
+        if (!error) error = ScanFolder(catalogue, records, openListing);
         if (error) ReportError(error->Text());
         scanned = true;
     } catch (const std::exception& failure) {
@@ -271,7 +309,7 @@ void RefreshCatalogue(ReplayCatalogue& catalogue, platform::OpenListingFunction 
         ReportError("unknown error");
     }
     // One error line per refresh: a failure while writing the list is told only when the scan had none.
-    SortAndWriteTimes(catalogue, scanned && !error);
+    SortAndWriteTimes(catalogue, records, scanned && !error);
     LogFormatted("Sorting complete. %zu replays found.", catalogue.entries.size());
 }
 

@@ -103,6 +103,26 @@ std::unique_ptr<FolderListing> OpenBroken(const NativeString& folder, std::optio
     return real ? std::make_unique<BrokenListing>(std::move(real), folder) : nullptr;
 }
 
+// Names and times played from memory, for lists longer than a test should write to disk.
+std::vector<std::pair<NativeString, std::int64_t>>* inMemory = nullptr;
+
+class PlayedListing final : public FolderListing {
+public:
+    Step Next(std::optional<Error>&) override { return next < inMemory->size() ? (++next, Step::Entry) : Step::End; }
+    tapeloom::platform::NativeStringView Name() const override { return (*inMemory)[next - 1].first; }
+    Time WriteTime(std::int64_t& ticks, std::optional<Error>&) override {
+        ticks = (*inMemory)[next - 1].second;
+        return Time::Read;
+    }
+
+private:
+    std::size_t next = 0;
+};
+
+std::unique_ptr<FolderListing> OpenPlayed(const NativeString&, std::optional<Error>&) {
+    return std::make_unique<PlayedListing>();
+}
+
 std::string Narrow(const fs::path& path) {
     return tapeloom::platform::NarrowForLog(path.native());
 }
@@ -334,6 +354,39 @@ TEST_F(Catalogue, NamesPastOneBlockOfNamesKeepTheirOwnText) {
     ASSERT_EQ(entries.size(), kCount);
     for (std::size_t row = 0; row < kCount; ++row) {
         EXPECT_EQ(catalogue.FilePath(row), Joined(demos, name(kCount - 1 - row)));
+    }
+}
+
+TEST_F(Catalogue, ListsPastOneBlockOfRecordsSortWholeWhateverTheNumberOfPasses) {
+    // 5,000 replays fill more than one block of the scan's records; how far
+    // apart their times lie decides how many passes the sort makes, and so
+    // in which of its two lists it ends.
+    const fs::path demos = MakeFolder("Demos");
+    constexpr std::size_t kCount = 5000;
+    const struct {
+        const char* passes;
+        std::int64_t spacing;
+        std::size_t ties; // replays per time
+    } rows[] = {{"none: one time for all", 0, 1}, {"one, with ties", 1, 3}, {"two", 1, 1}, {"three", 1 << 11, 1}};
+    for (const auto& spread : rows) {
+        SCOPED_TRACE(spread.passes);
+        std::vector<std::pair<NativeString, std::int64_t>> listing;
+        for (std::size_t i = 0; i < kCount; ++i) {
+            const auto step = static_cast<std::int64_t>(i * 7919 % kCount / spread.ties);
+            listing.emplace_back(fs::path("r" + std::to_string(i) + ".replay").native(),
+                                 kMarch2024 + step * spread.spacing);
+        }
+        inMemory = &listing;
+        Refresh(OpenPlayed);
+        std::vector<std::size_t> expected(kCount);
+        for (std::size_t i = 0; i < kCount; ++i) expected[i] = i;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](std::size_t l, std::size_t r) { return listing[l].second > listing[r].second; });
+        ASSERT_EQ(entries.size(), kCount);
+        for (std::size_t row = 0; row < kCount; ++row) {
+            ASSERT_EQ(catalogue.FilePath(row), Joined(demos, listing[expected[row]].first)) << "row " << row;
+            ASSERT_EQ(entries[row].lastWriteTime, listing[expected[row]].second) << "row " << row;
+        }
     }
 }
 
