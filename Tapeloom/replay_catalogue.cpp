@@ -84,11 +84,10 @@ void FormatLocalTime(std::int64_t ticks, char* out) {
     PutTwoDigits(out, local.tm_sec);
 }
 
-// Room for `needed` elements; what the buffer held is dropped. The first list
-// of a session meets fresh memory: its pages are made present in one request,
+// Room for `needed` elements in a buffer that holds none. The first list of
+// a session meets fresh memory: its pages are made present in one request,
 // not faulted in one store at a time.
 template <class Buffer> void Reserve(Buffer& buffer, std::size_t needed) {
-    buffer.clear();
     if (needed <= buffer.capacity()) return;
     Buffer grown;
     grown.reserve(needed);
