@@ -104,18 +104,28 @@ public:
     static constexpr std::size_t kBlockLength = std::size_t{1} << kBlockShift;
 
     std::size_t size() const { return count_; }
-    ReplayEntry& operator[](std::size_t index) { return blocks_[index >> kBlockShift][index & (kBlockLength - 1)]; }
+    ReplayEntry& operator[](std::size_t index) {
+        return blocks_[index >> kBlockShift].get()[index & (kBlockLength - 1)];
+    }
     void push_back(const ReplayEntry& record) {
         if ((count_ & (kBlockLength - 1)) == 0) {
-            ReplayEntry* block =
-                blocks_.emplace_back(std::make_unique_for_overwrite<ReplayEntry[]>(kBlockLength)).get();
-            platform::PopulateToWrite(block, kBlockLength * sizeof(ReplayEntry));
+            // Left uninitialised: zeroing it would meet its pages before they are asked for, one at a time.
+            Block block(std::allocator<ReplayEntry>().allocate(kBlockLength));
+            platform::PopulateToWrite(block.get(), kBlockLength * sizeof(ReplayEntry));
+            blocks_.push_back(std::move(block));
         }
-        (*this)[count_++] = record;
+        std::construct_at(&(*this)[count_], record);
+        ++count_;
     }
 
 private:
-    std::vector<std::unique_ptr<ReplayEntry[]>> blocks_;
+    struct Release {
+        void operator()(ReplayEntry* block) const noexcept {
+            std::allocator<ReplayEntry>().deallocate(block, kBlockLength);
+        }
+    };
+    using Block = std::unique_ptr<ReplayEntry, Release>;
+    std::vector<Block> blocks_;
     std::size_t count_ = 0;
 };
 
