@@ -13,6 +13,10 @@ using std::align_val_t;
 using std::nothrow_t;
 } // namespace
 
+// The tag that new(std::nothrow) names, which msvcrt.lib defines too; the
+// STL's temporary buffers (stable_sort, stable_partition) ask for it.
+const std::nothrow_t std::nothrow{};
+
 extern "C" {
 void* msvc_runtime_new(size_t size) {
     for (;;) {
