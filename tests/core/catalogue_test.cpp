@@ -373,8 +373,7 @@ TEST_F(Catalogue, ListsPastOneBlockOfRecordsSortWholeWhateverTheNumberOfPasses) 
         std::vector<std::pair<NativeString, std::int64_t>> listing;
         for (std::size_t i = 0; i < kCount; ++i) {
             const auto step = static_cast<std::int64_t>(i * 7919 % kCount / spread.ties);
-            listing.emplace_back(fs::path("r" + std::to_string(i) + ".replay").native(),
-                                 kMarch2024 + step * spread.spacing);
+            listing.emplace_back(fs::path(std::to_string(i) + ".replay").native(), kMarch2024 + step * spread.spacing);
         }
         inMemory = &listing;
         Refresh(OpenPlayed);
