@@ -192,12 +192,16 @@ void SortNewestFirst(ScannedRecords& records, std::vector<ReplayEntry>& sorted) 
     Reserve(sorted, count);
     sorted.resize(count);
     std::int64_t newest = std::numeric_limits<std::int64_t>::min();
-    for (std::size_t i = 0; i < count; ++i) newest = std::max(newest, records[i].lastWriteTime);
+    std::int64_t earliest = std::numeric_limits<std::int64_t>::max();
+    for (std::size_t i = 0; i < count; ++i) {
+        newest = std::max(newest, records[i].lastWriteTime);
+        earliest = std::min(earliest, records[i].lastWriteTime);
+    }
     const auto age = [newest](const ReplayEntry& record) {
         return static_cast<std::uint64_t>(newest) - static_cast<std::uint64_t>(record.lastWriteTime);
     };
-    std::uint64_t oldest = 0;
-    for (std::size_t i = 0; i < count; ++i) oldest = std::max(oldest, age(records[i]));
+    // The earliest record is the oldest; with none, no pass runs.
+    const std::uint64_t oldest = count == 0 ? 0 : age({earliest, 0, 0});
     bool inBlocks = true;
     for (int shift = 0; shift < 64 && (oldest >> shift) != 0; shift += 11, inBlocks = !inBlocks) {
         if (inBlocks) {

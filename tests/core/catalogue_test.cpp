@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <utility>
@@ -378,7 +379,7 @@ TEST_F(Catalogue, ListsPastOneBlockOfRecordsSortWholeWhateverTheNumberOfPasses) 
         inMemory = &listing;
         Refresh(OpenPlayed);
         std::vector<std::size_t> expected(kCount);
-        for (std::size_t i = 0; i < kCount; ++i) expected[i] = i;
+        std::iota(expected.begin(), expected.end(), std::size_t{0});
         std::stable_sort(expected.begin(), expected.end(),
                          [&](std::size_t l, std::size_t r) { return listing[l].second > listing[r].second; });
         ASSERT_EQ(entries.size(), kCount);
