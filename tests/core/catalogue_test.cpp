@@ -2,6 +2,7 @@
 // seam: which folder is listed, which names count, the order and the time text,
 // and what each failure of the disk leaves in the log and the list.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -340,6 +341,89 @@ TEST_F(Catalogue, NewestFirstByRawTimeWithTheTimeAsLocalText) {
     }
 }
 
+// Local time where it differs from UTC, on both sides of the hour that repeats
+// when clocks go back and of the hour skipped when they go forward. The runtime
+// reads the zone once per process, so each zone is a run of its own
+// (core_test_zone_* in tests/CMakeLists.txt), chosen by TZ. The texts are the
+// tz database's, not any runtime's: its rules (US: from the second Sunday in
+// March to the first Sunday in November, at 02:00 local; New South Wales: from
+// the first Sunday in October at 02:00 standard time to the first Sunday in
+// April at 03:00 daylight time; India: +05:30 all year) worked by hand, then
+// checked against `zdump -v -c 2024,2025 ZONE` (tzdata 2025b).
+TEST_F(Catalogue, TimesShowInTheZoneOfTheRun) {
+    struct Zone {
+        const char* tz;
+        std::size_t column;
+    };
+    const Zone zones[] = {
+        {"UTC", 0}, {"America/New_York", 1}, {"EST5EDT", 1}, {"Australia/Sydney", 2}, {"Asia/Kolkata", 3}};
+    struct Instant {
+        const char* what;
+        std::int64_t seconds;
+        std::array<const char*, 4> shown; // UTC, New York, Sydney, Kolkata
+    };
+    const Instant instants[] = {
+        {"march",
+         1710528127,
+         {"2024-03-15 18:42:07", "2024-03-15 14:42:07", "2024-03-16 05:42:07", "2024-03-16 00:12:07"}},
+        {"july",
+         1719792000,
+         {"2024-07-01 00:00:00", "2024-06-30 20:00:00", "2024-07-01 10:00:00", "2024-07-01 05:30:00"}},
+        {"ny-before-skip",
+         1710053999,
+         {"2024-03-10 06:59:59", "2024-03-10 01:59:59", "2024-03-10 17:59:59", "2024-03-10 12:29:59"}},
+        {"ny-after-skip",
+         1710054000,
+         {"2024-03-10 07:00:00", "2024-03-10 03:00:00", "2024-03-10 18:00:00", "2024-03-10 12:30:00"}},
+        {"ny-repeat-first",
+         1730611800,
+         {"2024-11-03 05:30:00", "2024-11-03 01:30:00", "2024-11-03 16:30:00", "2024-11-03 11:00:00"}},
+        {"ny-repeat-second",
+         1730615400,
+         {"2024-11-03 06:30:00", "2024-11-03 01:30:00", "2024-11-03 17:30:00", "2024-11-03 12:00:00"}},
+        {"syd-repeat-first",
+         1712417400,
+         {"2024-04-06 15:30:00", "2024-04-06 11:30:00", "2024-04-07 02:30:00", "2024-04-06 21:00:00"}},
+        {"syd-repeat-second",
+         1712421000,
+         {"2024-04-06 16:30:00", "2024-04-06 12:30:00", "2024-04-07 02:30:00", "2024-04-06 22:00:00"}},
+        {"syd-before-skip",
+         1728143999,
+         {"2024-10-05 15:59:59", "2024-10-05 11:59:59", "2024-10-06 01:59:59", "2024-10-05 21:29:59"}},
+        {"syd-after-skip",
+         1728144000,
+         {"2024-10-05 16:00:00", "2024-10-05 12:00:00", "2024-10-06 03:00:00", "2024-10-05 21:30:00"}},
+    };
+    const std::string tz = tapeloom::platform::ReadEnvironment("TZ").value_or("");
+    const auto zone = std::find_if(std::begin(zones), std::end(zones), [&](const Zone& z) { return tz == z.tz; });
+    ASSERT_TRUE(zone != std::end(zones)) << "no texts for TZ=\"" << tz << "\"; the suite runs this under UTC, "
+                                         << "America/New_York, EST5EDT, Australia/Sydney and Asia/Kolkata";
+#if defined(_WIN32)
+    // A player's Windows has no TZ: the runtime takes the system's zone, which
+    // Wine in turn takes from this variable as its Unix side sees it. Only the
+    // runtime's own TZ reading (EST5EDT, UTC) keeps the variable.
+    if (tz.find('/') != std::string::npos) testhost::SetEnvironment("TZ", std::nullopt);
+#endif
+    std::vector<std::pair<NativeString, std::int64_t>> played;
+    for (const Instant& instant : instants) {
+        played.emplace_back(fs::path(std::string(instant.what) + ".replay").native(),
+                            testhost::TicksFromUnixSeconds(instant.seconds));
+    }
+    inMemory = &played;
+    MakeFolder("Demos");
+    Refresh(OpenPlayed);
+    inMemory = nullptr;
+    ASSERT_EQ(entries.size(), std::size(instants));
+    for (std::size_t row = 0; row < entries.size(); ++row) {
+        const auto instant = std::find_if(std::begin(instants), std::end(instants), [&](const Instant& i) {
+            return testhost::TicksFromUnixSeconds(i.seconds) == entries[row].lastWriteTime;
+        });
+        ASSERT_NE(instant, std::end(instants));
+        SCOPED_TRACE(instant->what);
+        EXPECT_EQ(catalogue.DisplayTime(row), instant->shown[zone->column]);
+    }
+}
+
 TEST_F(Catalogue, NamesPastOneBlockOfNamesKeepTheirOwnText) {
     // 200 names of 207 characters fill one block of names and go on in the next.
     const fs::path demos = MakeFolder("Demos");
@@ -478,15 +562,32 @@ TEST_F(Catalogue, WindowsPathsAndCodePages) {
     // Code pages that refuse "no best fit" are asked without it.
     EXPECT_EQ(tapeloom::platform::NarrowForLog(L"ab", CP_UTF7), "ab");
 
-    if (GetACP() != 1252 || GetOEMCP() != 437) GTEST_SKIP() << "the rest needs ANSI 1252 and OEM 437";
+    // The same bytes and characters through a Western and a Cyrillic system's code
+    // pages, each its own run (core_test_code_pages_* in tests/CMakeLists.txt). The
+    // texts are those of the published tables (unicode.org's CP1252, CP437, CP1251
+    // and CP866), not any system's answer.
+    struct CodePages {
+        UINT ansi, oem;
+        const wchar_t* ansiByte80; // "\x80" read through each
+        const wchar_t* oemByte80;
+        const char* logged; // "a\u00e9\u0416\u0101" narrowed: no look-alikes, so what the code page lacks is "?"
+    };
+    const CodePages tables[] = {
+        {1252, 437, L"\u20ac", L"\u00c7", "a\xe9??"},
+        {1251, 866, L"\u0402", L"\u0410", "a?\xc6?"},
+    };
+    const auto pages = std::find_if(std::begin(tables), std::end(tables), [](const CodePages& table) {
+        return table.ansi == GetACP() && table.oem == GetOEMCP();
+    });
+    if (pages == std::end(tables)) GTEST_SKIP() << "the rest knows ANSI 1252 with OEM 437 and 1251 with 866 only";
     NativeString path;
     EXPECT_FALSE(tapeloom::platform::ProfileTextToPath("C:\\\x80", path));
-    EXPECT_EQ(path, L"C:\\\u20ac");
+    EXPECT_EQ(path, std::wstring(L"C:\\") + pages->ansiByte80);
     SetFileApisToOEM();
     EXPECT_FALSE(tapeloom::platform::ProfileTextToPath("C:\\\x80", path));
     SetFileApisToANSI();
-    EXPECT_EQ(path, L"C:\\\u00c7");
-    EXPECT_EQ(tapeloom::platform::NarrowForLog(L"a\u00e9\u0416\u0101"), "a\xe9??") << "no look-alike for U+0101";
+    EXPECT_EQ(path, std::wstring(L"C:\\") + pages->oemByte80);
+    EXPECT_EQ(tapeloom::platform::NarrowForLog(L"a\u00e9\u0416\u0101"), pages->logged);
     EXPECT_EQ(tapeloom::platform::NarrowForLog(std::wstring(1, wchar_t(0xd800))), "?");
 }
 
