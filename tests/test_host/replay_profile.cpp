@@ -49,7 +49,7 @@ void SetWriteTime(const std::filesystem::path& path, std::int64_t ticks) {
 ReplayProfile::ReplayProfile(const std::string& folder) : replayFolder(folder) {
     static std::atomic<int> counter{0};
     root = std::filesystem::temp_directory_path() /
-           ("tapeloom-profile-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++));
+           ("tapeloom profile-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(replayFolder.empty() ? GameFolder() : Folder());
     SetEnvironment("USERPROFILE", root.string());
