@@ -105,6 +105,23 @@ TEST_F(Launch, ClicksInEveryGameStateFollowTheLatestChoice) {
 #endif
 }
 
+// One console line stays one printed line: every control character of a name
+// shows as \xNN, and the characters next to them in the code table as they are.
+TEST_F(Launch, TheClickLineShowsEveryControlCharacterEscaped) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const std::filesystem::path extension = ".replay";
+    for (int code = 0; code <= 0x7F; code = code == 0x20 ? 0x7E : code + 1) {
+        tapeloom::platform::NativeString path = Path("a");
+        path.push_back(static_cast<tapeloom::platform::NativeChar>(code));
+        path += extension.native();
+        plugin->LoadReplay(path);
+        const bool control = code < 0x20 || code == 0x7F;
+        const std::string shown = control ? std::string{'\\', 'x', kHex[code >> 4], kHex[code & 0xF]}
+                                          : std::string(1, static_cast<char>(code));
+        EXPECT_EQ(console->lines.end()[-2], "Click registered for: a" + shown + ".replay") << "code " << code;
+    }
+}
+
 // Host objects that throw inside the plug-in's calls and callables: each
 // failure is one line, never an exception into the host.
 TEST_F(Launch, AHostFailureAnywhereIsOneLine) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -42,8 +43,11 @@ public:
                           std::string description, unsigned char permissions) override {
         notifiers.push_back({std::move(command), std::move(callback), std::move(description), permissions});
     }
+    // As hosts that refuse to bind a key to a command that does not exist yet.
     void setBind(std::string key, std::string command) override {
-        binds.emplace_back(std::move(key), std::move(command));
+        const bool known = std::any_of(notifiers.begin(), notifiers.end(),
+                                       [&](const Notifier& notifier) { return notifier.command == command; });
+        if (known) binds.emplace_back(std::move(key), std::move(command));
     }
 
     std::shared_ptr<Journal> journal;
