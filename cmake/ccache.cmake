@@ -11,12 +11,13 @@ if(NOT TAPELOOM_CCACHE_PROGRAM)
   return()
 endif()
 
-# Paths inside this clone are hashed relative to the build folder, and the build
-# folder itself is left out, so that a clone in another folder finds the same
-# entries. The price: an object taken from the cache names the first clone's
-# build folder in its debug information.
-set(launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${PROJECT_SOURCE_DIR} CCACHE_NOHASHDIR=true
-             ${TAPELOOM_CCACHE_PROGRAM})
+# Paths inside the clone's folder and beside it (where the Microsoft STL stands)
+# are hashed relative to the build folder, and the build folder itself is left
+# out, so that a clone in another folder finds the same entries. The price: an
+# object taken from the cache names the first clone's build folder in its debug
+# information, and __FILE__ is a relative path.
+get_filename_component(ccache_base ${PROJECT_SOURCE_DIR} DIRECTORY)
+set(launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${ccache_base} CCACHE_NOHASHDIR=true ${TAPELOOM_CCACHE_PROGRAM})
 set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
 set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
 # ccache cannot cache a compile that writes a program database (/Zi): the debug
