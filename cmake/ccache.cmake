@@ -18,6 +18,9 @@ endif()
 # information, and __FILE__ is a relative path.
 get_filename_component(ccache_base ${PROJECT_SOURCE_DIR} DIRECTORY)
 set(launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${ccache_base} CCACHE_NOHASHDIR=true ${TAPELOOM_CCACHE_PROGRAM})
+if(CMAKE_CXX_COMPILER_FRONTEND_VARIANT STREQUAL "MSVC" AND CMAKE_HOST_UNIX)
+  list(INSERT launcher 5 ${CMAKE_CURRENT_LIST_DIR}/ccache-clang-cl)
+endif()
 set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
 set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
 # ccache cannot cache a compile that writes a program database (/Zi): the debug
