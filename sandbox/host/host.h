@@ -36,7 +36,7 @@ public:
     Host& operator=(const Host&) = delete;
 
     // The key that reloads the module in place: no plug-in binds it, and it is
-    // not a function key, which a plug-in may bind (Tapeloom takes F8).
+    // not a function key, which a plug-in may bind.
     static constexpr std::string_view kReloadKey = "Ctrl+R";
 
     // Loads and starts the plug-in, unloading the one loaded first. Throws

@@ -4,34 +4,11 @@
 #include <optional>
 #include <variant>
 
-#include <imgui.h>
-#include <imgui_internal.h>
+#include "tapeloom/tapeloom.h"
 
 namespace sandbox {
 
 namespace {
-
-// The plug-in's own names: its list's child window and its rows' buttons.
-constexpr const char* kReplayList = "ReplayList";
-
-std::string LoadButton(int row) {
-    return "Load##" + std::to_string(row);
-}
-
-} // namespace
-
-std::string ClickLoad(Host& host, int row) {
-    std::string problem;
-    ImGuiWindow* list = host.PluginChild(kReplayList, problem);
-    if (!list) return problem;
-    if (host.ClickButton(LoadButton(row), kReplayList).empty()) return {};
-    // The row may be scrolled out of sight: bring it to the middle of the list and look again.
-    const ImGuiStyle& style = host.Ui().Context()->Style;
-    float rowHeight = host.Ui().Context()->FontSize + style.FramePadding.y * 2 + style.ItemSpacing.y;
-    host.ScrollChild(list, std::max(0.0f, static_cast<float>(row) * rowHeight - list->Size.y / 2));
-    if (host.ClickButton(LoadButton(row), kReplayList).empty()) return {};
-    return "no row " + std::to_string(row) + " in the replay list";
-}
 
 bool ConsoleShows(const Transcript& transcript, const std::string& text) {
     const auto& lines = transcript.Lines();
@@ -49,6 +26,8 @@ std::string Sees(Host& host, const Transcript& transcript, const std::string& te
     if (shown.find(text) != std::string::npos) return {};
     return "the plug-in's window shows no text holding \"" + text + "\"";
 }
+
+} // namespace
 
 std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
     switch (step.kind) {
@@ -75,7 +54,7 @@ std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
     case Step::Kind::ClickLoad: {
         std::string what = "Load " + std::to_string(step.number);
         transcript.Sandbox("click " + what);
-        std::string problem = ClickLoad(host, step.number);
+        std::string problem = tapeloom::ClickRow(host, step.number);
         return problem.empty() ? problem : "click " + what + ": " + problem;
     }
     case Step::Kind::Close: {
