@@ -203,7 +203,7 @@ void Host::Frame() {
 
 void Host::DrawFrame() {
     console_.SetFrameRunning(true);
-    PanelRequest request = DrawHostPanel(game_, transcript_, panelInput_);
+    PanelRequest request = DrawHostPanel(game_, transcript_, Hint(), panelInput_);
     if (request.kind != PanelRequest::Kind::None) panelRequest_ = std::move(request);
     DrawPluginWindow();
     console_.SetFrameRunning(false);
@@ -217,6 +217,21 @@ void Host::DrawPluginWindow() {
         // An exception may have left its windows open; close them so the frame can end.
         ImGui::ErrorCheckEndFrameRecover(nullptr);
     }
+}
+
+PanelHint Host::Hint() const {
+    if (!module_) return {"no plug-in is loaded", "a command"};
+    PanelHint hint;
+    if (window_.window) {
+        hint.console = "\"togglemenu " + window_.menuName + "\" shows and hides " + pluginClass_ + "'s window";
+        hint.example = "a command, e.g. togglemenu " + window_.menuName;
+    } else {
+        hint.console = pluginClass_ + " has no window";
+        hint.example = "a command";
+    }
+    for (const auto& [key, command] : console_.BindsOf(owner_)) hint.console += "; " + key + " runs " + command;
+    hint.console += "; a command or key that nothing takes is told here";
+    return hint;
 }
 
 void Host::AfterFrame() {

@@ -137,6 +137,8 @@ private:
     };
 
     void DrawPluginWindow();
+    // What the panel says of the plug-in loaded now: its window and its binds.
+    PanelHint Hint() const;
     void AfterFrame();
     void ShowWindow(bool show);
     void RunCallables();
