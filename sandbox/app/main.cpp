@@ -42,8 +42,8 @@ constexpr const char* kUsage = R"(usage: tapeloom-sandbox [--module FILE] [--scr
   --headless         no window even where a display exists
   --watch            reload the module whenever its file is rebuilt
   --profile DIR      use DIR, an existing folder, as USERPROFILE instead of a generated demo profile
-  --screenshot FILE  a picture of the last frame when the steps end (the headless demo's
-                     default: tapeloom-demo.png beside this program)
+  --screenshot FILE  a picture when the steps end, of one more frame drawn for it (the
+                     headless demo's default: tapeloom-demo.png beside this program)
   --transcript FILE  the transcript also written to FILE
   -q, --quiet        print only what went wrong and the verdict
   -v, --verbose      also print frames, queued commands, callables, events and click attempts

@@ -187,7 +187,8 @@ void Host::Unload() {
 }
 
 void Host::Frame() {
-    if (transcript_.Verbose()) transcript_.Detail("frame " + std::to_string(++frames_));
+    ++frames_;
+    if (transcript_.Verbose()) transcript_.Detail("frame " + std::to_string(frames_));
     {
         ContextScope scope(ui_.Context());
         frontEnd_->BeginFrame();
@@ -390,8 +391,16 @@ std::string Host::ClickClose() {
 }
 
 Screenshot Host::WritePicture(const std::filesystem::path& file) {
+    // Drawn now rather than kept from the last frame: a step since may have
+    // changed what shows, and a click's frames of its own are no host frames.
+    // The frame runs whether or not a picture can be had, so that a script
+    // runs the same everywhere.
+    Frame();
     ContextScope scope(ui_.Context());
-    return frontEnd_->WritePicture(file);
+    Screenshot picture = frontEnd_->WritePicture(file);
+    if (picture.outcome == Screenshot::Outcome::Written)
+        picture.detail += ", frame " + std::to_string(frames_) + ", drawn for the picture";
+    return picture;
 }
 
 bool Host::Guard(const char* what, const std::function<void()>& call) {

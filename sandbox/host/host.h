@@ -71,7 +71,7 @@ public:
     UiDriver& Ui() { return ui_; }
 
     // One host frame: the UI frame, then the commands it issued, the queued
-    // callables, and one game tick.
+    // callables, and one game tick. Host frames are numbered from 1.
     void Frame();
 
     // The contents of one UI frame: the host panel and the plug-in's window.
@@ -102,6 +102,8 @@ public:
     // Scrolls a child window to `y`, with a UI frame for it to take effect.
     void ScrollChild(ImGuiWindow* child, float y);
 
+    // A picture is a frame a person could have seen: one host frame, drawn for
+    // it from the present state and counted like any other.
     Screenshot WritePicture(const std::filesystem::path& file);
 
     // Whether the plug-in's window is shown.
