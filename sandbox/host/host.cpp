@@ -9,6 +9,7 @@
 #include <imgui_internal.h>
 
 #include "harness/display_path.h"
+#include "harness/screen_text.h"
 
 namespace sandbox {
 
@@ -192,7 +193,9 @@ void Host::Frame() {
     {
         ContextScope scope(ui_.Context());
         frontEnd_->BeginFrame();
+        const bool windowDrawn = window_.window && window_.shown;
         ui_.Frame([this] { DrawFrame(); });
+        screen_ = {frames_, windowDrawn, PluginText()};
         frontEnd_->EndFrame();
     }
     AfterFrame();
@@ -218,6 +221,11 @@ void Host::DrawPluginWindow() {
         // An exception may have left its windows open; close them so the frame can end.
         ImGui::ErrorCheckEndFrameRecover(nullptr);
     }
+}
+
+std::string Host::PluginText() const {
+    return ScreenText(ui_.Context(),
+                      [](const ImGuiWindow& root) { return std::string_view(root.Name) != kPanelTitle; });
 }
 
 PanelHint Host::Hint() const {
@@ -353,19 +361,6 @@ std::string Host::ClickPanel(const std::string& label) {
     std::string problem = ClickItem(std::string(kPanelTitle), {}, label);
     ApplyPanelRequest();
     return problem;
-}
-
-std::string Host::WindowText(std::string& problem) {
-    problem.clear();
-    if (!window_.window) problem = "there is no plug-in window";
-    if (!window_.window || !window_.shown) return {};
-    std::string text = ui_.FrameText([this] {
-        console_.SetFrameRunning(true);
-        DrawPluginWindow();
-        console_.SetFrameRunning(false);
-    });
-    DrainCommands();
-    return text;
 }
 
 ImGuiWindow* Host::PluginChild(const std::string& child, std::string& problem) {

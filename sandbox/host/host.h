@@ -74,6 +74,16 @@ public:
     // callables, and one game tick. Host frames are numbered from 1.
     void Frame();
 
+    // What the screen shows until the next host frame: the text that the last
+    // host frame drew in the plug-in's windows (ScreenText). Checks read this,
+    // so that no check ever runs the plug-in's code.
+    struct Screen {
+        long long frame = 0;      // the host frame that drew it; 0 before the first
+        bool windowDrawn = false; // whether the plug-in's window was shown in it
+        std::string text;
+    };
+    const Screen& LastScreen() const { return screen_; }
+
     // The contents of one UI frame: the host panel and the plug-in's window.
     // Commands issued while it runs wait until DrainCommands or the next host frame.
     void DrawFrame();
@@ -92,10 +102,6 @@ public:
     std::string ClickClose();
     // A button of the sandbox's own panel, carried out at once.
     std::string ClickPanel(const std::string& label);
-    // The text the plug-in's window shows, read in a UI frame of its own
-    // (rows out of view included); empty while it is hidden. `problem` says
-    // when there is no window to read.
-    std::string WindowText(std::string& problem);
     // A child window of the plug-in's window, after a UI frame that gives a
     // window shown since the last one its place; null, with the reason, if none.
     ImGuiWindow* PluginChild(const std::string& child, std::string& problem);
@@ -106,7 +112,8 @@ public:
     // it from the present state and counted like any other.
     Screenshot WritePicture(const std::filesystem::path& file);
 
-    // Whether the plug-in's window is shown.
+    // Whether the plug-in has a window, and whether it is shown (from the next frame on, on screen).
+    bool HasWindow() const { return window_.window != nullptr; }
     bool WindowShown() const { return window_.shown; }
     // How the plug-in misbehaved in a way the host survived, one clause per
     // kind; empty when it never did.
@@ -139,6 +146,8 @@ private:
     };
 
     void DrawPluginWindow();
+    // The text the last UI frame drew in every window but the host's panel.
+    std::string PluginText() const;
     // What the panel says of the plug-in loaded now: its window and its binds.
     PanelHint Hint() const;
     void AfterFrame();
@@ -165,6 +174,7 @@ private:
     bool watching_ = false;
     const std::atomic<int>* stopSignal_ = nullptr;
     long long frames_ = 0;
+    Screen screen_;
     bool keepHandle_ = false;
     int owner_ = 0; // whose registrations are the loaded plug-in's
     std::string pluginClass_;

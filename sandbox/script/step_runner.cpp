@@ -4,6 +4,7 @@
 #include <optional>
 #include <variant>
 
+#include "harness/screen_text.h"
 #include "tapeloom/tapeloom.h"
 
 namespace sandbox {
@@ -16,15 +17,23 @@ bool ConsoleShows(const Transcript& transcript, const std::string& text) {
                        [&](const std::string& line) { return line.find(text) != line.npos; });
 }
 
+// Which host frame a check read: the screen shows it until the next.
+std::string InFrame(const Host::Screen& screen) {
+    return " (frame " + std::to_string(screen.frame) + ", the last host frame)";
+}
+
 // Empty when the window shows the text (or, with `orConsole`, a console line holds it).
-std::string Sees(Host& host, const Transcript& transcript, const std::string& text, bool orConsole) {
+std::string Sees(const Host& host, const Transcript& transcript, const std::string& text, bool orConsole) {
     if (orConsole && ConsoleShows(transcript, text)) return {};
-    std::string problem;
-    std::string shown = host.WindowText(problem);
-    if (!problem.empty()) return problem;
-    if (!host.WindowShown()) return "the plug-in's window is hidden";
-    if (shown.find(text) != std::string::npos) return {};
-    return "the plug-in's window shows no text holding \"" + text + "\"";
+    // The last host frame's text: a check that drew a frame of its own would change what it checks.
+    const Host::Screen& screen = host.LastScreen();
+    if (screen.windowDrawn && ScreenHolds(screen.text, text)) return {};
+    if (!host.HasWindow()) return "there is no plug-in window";
+    if (screen.windowDrawn) return "the plug-in's window shows no text holding \"" + text + "\"" + InFrame(screen);
+    if (host.WindowShown())
+        return "the plug-in's window was shown after the last host frame, which did not draw it "
+               "(frames 1 draws it)";
+    return "the plug-in's window is hidden";
 }
 
 } // namespace
@@ -70,10 +79,10 @@ std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
     case Step::Kind::See:
         return Sees(host, transcript, step.text, false);
     case Step::Kind::NotSee: {
-        std::string problem;
-        std::string shown = host.WindowText(problem);
-        if (shown.find(step.text) == std::string::npos) return {};
-        return "the plug-in's window shows \"" + step.text + "\"";
+        const Host::Screen& screen = host.LastScreen();
+        if (!screen.windowDrawn || !ScreenHolds(screen.text, step.text)) return {};
+        return "the plug-in's window shows \"" + step.text + "\"" + InFrame(screen) +
+               (host.WindowShown() ? "" : "; it has been hidden since (frames 1 draws the screen again)");
     }
     case Step::Kind::WaitFor:
         for (int frame = 0;; ++frame) {
