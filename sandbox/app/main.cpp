@@ -46,7 +46,8 @@ constexpr const char* kUsage = R"(usage: tapeloom-sandbox [--module FILE] [--scr
                      headless demo's default: tapeloom-demo.png beside this program)
   --transcript FILE  the transcript also written to FILE
   -q, --quiet        print only what went wrong and the verdict
-  -v, --verbose      also print frames, queued commands, callables, events and click attempts
+  -v, --verbose      also print frames, queued commands, callables, events, click attempts
+                     and the frames clicks draw for themselves
   --keep-handle      at each unload, keep the host's copy of the plug-in's handle
                      through deleteMe and release it just before the library goes
   --version          the sandbox's version, the host interface it offers, Dear ImGui's version

@@ -228,6 +228,11 @@ std::string Host::PluginText() const {
                       [](const ImGuiWindow& root) { return std::string_view(root.Name) != kPanelTitle; });
 }
 
+void Host::DrawOwnFrame() {
+    ++ownFrames_;
+    DrawFrame();
+}
+
 PanelHint Host::Hint() const {
     if (!module_) return {"no plug-in is loaded", "a command"};
     PanelHint hint;
@@ -323,8 +328,15 @@ std::string Host::ReadyForClick(std::string& title) {
     if (!window_.shown) return "the plug-in window is not shown";
     Guard("MenuTitle", [&] { title = window_.window->MenuTitle(); });
     // One frame first, so that a window shown since the last frame has its place.
-    ui_.Frame([this] { DrawFrame(); });
+    ui_.Frame([this] { DrawOwnFrame(); });
     return {};
+}
+
+void Host::TellOwnFrames(const std::string& who) {
+    if (ownFrames_ != toldOwnFrames_ && transcript_.Verbose())
+        transcript_.Detail(who + " drew " + std::to_string(ownFrames_ - toldOwnFrames_) +
+                           " UI frames of its own to move the mouse (no host frames)");
+    toldOwnFrames_ = ownFrames_;
 }
 
 std::string Host::ClickItem(const std::string& title, const std::string& child, const std::string& label) {
@@ -333,7 +345,7 @@ std::string Host::ClickItem(const std::string& title, const std::string& child, 
     const ImGuiID id = UiDriver::ItemId(window, label);
     bool pressed = false;
     bool hovered = ui_.ClickItem(window, id, [&] {
-        DrawFrame();
+        DrawOwnFrame();
         pressed = pressed || ui_.Context()->ActiveId == id;
     });
     DrainCommands();
@@ -357,7 +369,7 @@ std::string Host::ClickButton(const std::string& label, const std::string& child
 }
 
 std::string Host::ClickPanel(const std::string& label) {
-    ui_.Frame([this] { DrawFrame(); });
+    ui_.Frame([this] { DrawOwnFrame(); });
     std::string problem = ClickItem(std::string(kPanelTitle), {}, label);
     ApplyPanelRequest();
     return problem;
@@ -374,7 +386,7 @@ ImGuiWindow* Host::PluginChild(const std::string& child, std::string& problem) {
 
 void Host::ScrollChild(ImGuiWindow* child, float y) {
     ui_.ScrollTo(child, y);
-    ui_.Frame([this] { DrawFrame(); });
+    ui_.Frame([this] { DrawOwnFrame(); });
 }
 
 std::string Host::ClickClose() {

@@ -92,7 +92,8 @@ public:
 
     // Clicks in the plug-in's window: a button by its label, directly in the
     // window or in one of its child windows (BeginChild(child)), or the close
-    // button. A click takes a few UI frames of its own; the commands they
+    // button. A click takes UI frames of its own to move the mouse, which are
+    // no host frames (the verbose transcript counts them); the commands they
     // issued take effect before the next frame, while the callables they
     // queued and the game wait for the next host frame. Empty on success,
     // else what went wrong.
@@ -107,6 +108,10 @@ public:
     ImGuiWindow* PluginChild(const std::string& child, std::string& problem);
     // Scrolls a child window to `y`, with a UI frame for it to take effect.
     void ScrollChild(ImGuiWindow* child, float y);
+    // Tells in the verbose transcript how many UI frames the clicks and
+    // scrolls since the last telling drew for themselves: each runs the
+    // plug-in's RenderFrame while its window is shown, though no host frame.
+    void TellOwnFrames(const std::string& who);
 
     // A picture is a frame a person could have seen: one host frame, drawn for
     // it from the present state and counted like any other.
@@ -146,6 +151,8 @@ private:
     };
 
     void DrawPluginWindow();
+    // A UI frame that is no host frame, for a click: the mouse moving, pressing, releasing.
+    void DrawOwnFrame();
     // The text the last UI frame drew in every window but the host's panel.
     std::string PluginText() const;
     // What the panel says of the plug-in loaded now: its window and its binds.
@@ -174,6 +181,8 @@ private:
     bool watching_ = false;
     const std::atomic<int>* stopSignal_ = nullptr;
     long long frames_ = 0;
+    long long ownFrames_ = 0;
+    long long toldOwnFrames_ = 0;
     Screen screen_;
     bool keepHandle_ = false;
     int owner_ = 0; // whose registrations are the loaded plug-in's

@@ -159,6 +159,7 @@ StepsEnd RunSteps(Host& host, Transcript& transcript, std::istream& input, const
             const int refusals = host.Commands().Refusals();
             try {
                 std::string problem = RunStep(host, transcript, *step);
+                host.TellOwnFrames((demo ? "the demo's line " : "script line ") + std::to_string(number));
                 if (problem.empty() && !step->mayBeRefused && host.Commands().Refusals() != refusals)
                     problem = host.Commands().LastRefusal();
                 if (!problem.empty()) end = failure(StepsEnd::Kind::StepFailed, {number, problem});
