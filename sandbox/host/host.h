@@ -56,6 +56,8 @@ public:
     // every host copy of its handle released; deleteMe; the library unloaded.
     void Unload();
     bool Loaded() const { return module_ != nullptr; }
+    // The descriptor's class name of the plug-in loaded last.
+    const std::string& PluginClass() const { return pluginClass_; }
     // Keep the host's copies of the handle through deleteMe, releasing them
     // only just before the library goes, as a host may.
     void KeepHandlePastDeleteMe(bool keep) { keepHandle_ = keep; }

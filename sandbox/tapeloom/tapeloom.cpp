@@ -10,7 +10,9 @@ namespace sandbox::tapeloom {
 
 namespace {
 
-// The replay list's child window and its rows' buttons, as the plug-in names them.
+// The descriptor's class name, the window's menu name, the replay list's child
+// window and its rows' buttons, as the plug-in names them.
+constexpr std::string_view kClassName = "Tapeloom";
 constexpr const char* kReplayList = "ReplayList";
 
 std::string LoadButton(int row) {
@@ -18,6 +20,10 @@ std::string LoadButton(int row) {
 }
 
 } // namespace
+
+bool Loaded(const Host& host) {
+    return host.Loaded() && host.PluginClass() == kClassName;
+}
 
 std::string ClickRow(Host& host, int row) {
     std::string problem;

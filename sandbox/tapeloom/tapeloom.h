@@ -15,6 +15,9 @@ namespace sandbox::tapeloom {
 // The module file beside the sandbox that it loads by default (Tapeloom.so, Tapeloom.dll).
 inline constexpr std::string_view kModuleName = "Tapeloom";
 
+// Whether the plug-in loaded now is Tapeloom, whose rows `click Load N` can reach.
+bool Loaded(const Host& host);
+
 // Clicks row N's Load button in the replay list, scrolling the list to the row
 // when it is out of view. Empty on success, else what went wrong.
 std::string ClickRow(Host& host, int row);
