@@ -316,6 +316,18 @@ void Host::QueueCallable(int owner, std::function<void(GameWrapper*)> callback, 
 }
 
 void Host::HookEvent(int owner, std::string eventName, std::function<void(std::string)> callback) {
+    // A misspelt event would pass for a feature that never runs. The real host
+    // fires events the sandbox does not, so this is told, never failed.
+    const auto& fired = GameSimulation::kFiredEvents;
+    const bool hookedBefore = std::any_of(hooks_.begin(), hooks_.end(), [&](const Hook& hook) {
+        return hook.owner == owner && hook.eventName == eventName;
+    });
+    if (std::find(fired.begin(), fired.end(), eventName) == fired.end() && !hookedBefore) {
+        std::string events;
+        for (std::string_view event : fired) events += (events.empty() ? "" : ", ") + std::string(event);
+        transcript_.Notice("the plug-in hooked \"" + eventName + "\", an event the sandbox never fires; it fires " +
+                           events);
+    }
     hooks_.push_back({owner, std::move(eventName), std::move(callback)});
 }
 

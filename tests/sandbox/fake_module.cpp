@@ -2,7 +2,8 @@
 // once with another host interface version, once without a create function,
 // and once with a plug-in whose onLoad throws into the host. Built once more
 // as a plug-in this host takes, with a window: the "next build" a watching
-// sandbox reloads, with a button that cannot be pressed and two ways to misbehave.
+// sandbox reloads, with a button that cannot be pressed, two ways to misbehave
+// and a hook on an event the sandbox never fires.
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -47,6 +48,8 @@ struct Window final : Quintra::Plugin::QuintraPlugin, Quintra::Plugin::PluginWin
         // Never unhooked: the host must drop it with the plug-in.
         gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated",
                                [this](std::string) { cvarManager->log("the next build's hook ran"); });
+        // Misspelt, and hooked twice.
+        for (int i = 0; i < 2; ++i) gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdate", {});
     }
     void RenderFrame() override {
         ImGui::Begin("Next build");
