@@ -10,8 +10,8 @@ namespace sandbox::tapeloom {
 
 namespace {
 
-// The descriptor's class name, the window's menu name, the replay list's child
-// window and its rows' buttons, as the plug-in names them.
+// The descriptor's class name, the replay list's child window and its rows'
+// buttons, as the plug-in names them; its menu name and bind are in the demo's steps.
 constexpr std::string_view kClassName = "Tapeloom";
 constexpr const char* kReplayList = "ReplayList";
 
