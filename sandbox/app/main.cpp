@@ -13,15 +13,16 @@
 #include <imgui.h>
 #include <pluginsdk/PluginDescriptor.h>
 
-#include "app/demo.h"
 #include "app/demo_profile.h"
 #include "app/interrupt.h"
+#include "app/window_run.h"
 #include "harness/display_path.h"
 #include "harness/plugin_module.h"
 #include "harness/process.h"
 #include "host/host.h"
 #include "script/script_reader.h"
 #include "script/step_runner.h"
+#include "tapeloom/tapeloom.h"
 
 // The build gives the version as a bare number, which no quoting rule can spoil.
 #define SANDBOX_TEXT(x) #x
@@ -41,11 +42,12 @@ constexpr const char* kUsage = R"(usage: tapeloom-sandbox [--module FILE] [--scr
   --headless         no window even where a display exists
   --watch            reload the module whenever its file is rebuilt
   --profile DIR      use DIR, an existing folder, as USERPROFILE instead of a generated demo profile
-  --screenshot FILE  a picture of the last frame when the steps end (the headless demo's
-                     default: tapeloom-demo.png beside this program)
+  --screenshot FILE  a picture when the steps end, of one more frame drawn for it (the
+                     headless demo's default: tapeloom-demo.png beside this program)
   --transcript FILE  the transcript also written to FILE
   -q, --quiet        print only what went wrong and the verdict
-  -v, --verbose      also print frames, queued commands, callables, events and click attempts
+  -v, --verbose      also print frames, queued commands, callables, events, click attempts
+                     and the frames clicks draw for themselves
   --keep-handle      at each unload, keep the host's copy of the plug-in's handle
                      through deleteMe and release it just before the library goes
   --version          the sandbox's version, the host interface it offers, Dear ImGui's version
@@ -288,12 +290,10 @@ int RunSandbox(const Options& options, const std::atomic<int>& interrupt, sandbo
                 end = window ? sandbox::RunWindow(host) : RunStandardInput(host, transcript, interrupt, true);
             }
         } else if (window) {
-            transcript.Sandbox("demo: click Load in the Tapeloom window; the panel switches the game between the main "
-                               "menu, a match and freeplay; close the sandbox window to unload and quit");
-            host.Command("togglemenu Tapeloom");
+            sandbox::tapeloom::OpenForPerson(host, transcript);
             end = sandbox::RunWindow(host);
         } else {
-            end = sandbox::RunHeadlessDemo(host, transcript);
+            end = sandbox::tapeloom::RunHeadlessDemo(host, transcript);
             if (!screenshot) screenshot = sandbox::ExecutableFolder() / "tapeloom-demo.png";
         }
         if (host.StopSignal()) end = {sandbox::StepsEnd::Kind::Interrupted, {}};
@@ -358,7 +358,9 @@ int main(int argc, char** argv) {
     }
     try {
         // A path, never a name for the system's library search.
-        if (options.module.empty()) options.module = sandbox::ExecutableFolder() / sandbox::ModuleFileName("Tapeloom");
+        if (options.module.empty())
+            options.module =
+                sandbox::ExecutableFolder() / sandbox::ModuleFileName(std::string(sandbox::tapeloom::kModuleName));
         options.module = std::filesystem::absolute(options.module);
         return Run(options, interrupt);
     } catch (const std::exception& error) {

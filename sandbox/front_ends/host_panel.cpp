@@ -4,7 +4,7 @@
 
 namespace sandbox {
 
-PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcript,
+PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcript, const PanelHint& hint,
                            std::array<char, 256>& commandInput) {
     PanelRequest request;
     ImGui::SetNextWindowPos(ImVec2(580, 40), ImGuiCond_FirstUseEver);
@@ -28,11 +28,10 @@ PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcr
     ImGui::TextDisabled("the module file again (Ctrl+R); --watch does it after each build");
     ImGui::Separator();
 
-    ImGui::TextUnformatted("Console (F8 or \"togglemenu Tapeloom\" shows and hides the plug-in's window; a command "
-                           "or key that nothing takes is told here)");
+    ImGui::TextWrapped("Console: %s", hint.console.c_str());
     ImGui::SetNextItemWidth(-1);
-    if (ImGui::InputTextWithHint("##command", "a command, e.g. togglemenu Tapeloom", commandInput.data(),
-                                 commandInput.size(), ImGuiInputTextFlags_EnterReturnsTrue) &&
+    if (ImGui::InputTextWithHint("##command", hint.example.c_str(), commandInput.data(), commandInput.size(),
+                                 ImGuiInputTextFlags_EnterReturnsTrue) &&
         commandInput[0] != '\0') {
         request.kind = PanelRequest::Kind::Command;
         request.command = commandInput.data();

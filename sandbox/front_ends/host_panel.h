@@ -18,9 +18,15 @@ struct PanelRequest {
 
 inline constexpr std::string_view kPanelTitle = "Sandbox";
 
+// What the panel tells of the plug-in loaded now, which the host learns from it.
+struct PanelHint {
+    std::string console; // its window's toggle and its binds
+    std::string example; // the command line's placeholder
+};
+
 // The host's own window beside the plug-in's: the game's state, buttons to
 // change it, and the console with a line to type commands into.
-PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcript,
+PanelRequest DrawHostPanel(const GameSimulation& game, const Transcript& transcript, const PanelHint& hint,
                            std::array<char, 256>& commandInput);
 
 } // namespace sandbox

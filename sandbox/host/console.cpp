@@ -124,6 +124,14 @@ void Console::SetBind(int owner, std::string key, std::string command) {
     binds_.push_back({owner, std::move(key), std::move(command)});
 }
 
+std::vector<std::pair<std::string, std::string>> Console::BindsOf(int owner) const {
+    std::vector<std::pair<std::string, std::string>> binds;
+    for (const Bind& bind : binds_) {
+        if (bind.owner == owner) binds.emplace_back(bind.key, bind.command);
+    }
+    return binds;
+}
+
 void Console::Forget(int owner) {
     auto theirs = [owner](const auto& item) { return item.owner == owner; };
     std::erase_if(notifiers_, theirs);

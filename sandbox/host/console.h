@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/transcript.h"
@@ -49,6 +50,8 @@ public:
 
     void RegisterNotifier(int owner, std::string command, std::function<void(std::vector<std::string>)> callback);
     void SetBind(int owner, std::string key, std::string command);
+    // The keys this owner bound, each with its command, in the order bound.
+    std::vector<std::pair<std::string, std::string>> BindsOf(int owner) const;
     // Drops everything this owner registered.
     void Forget(int owner);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@ public:
     static constexpr std::string_view kMatchMap = "Stadium_P";
     static constexpr std::string_view kFreeplayMap = "Park_P";
     static constexpr std::string_view kGameTimeEvent = "Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated";
+    // Every event the simulation fires; a plug-in may hook others, which never come.
+    static constexpr std::array<std::string_view, 1> kFiredEvents = {kGameTimeEvent};
     // Long enough that a plug-in cannot mistake the request for the arrival.
     static constexpr int kFreeplayLoadTicks = 3;
 

@@ -9,6 +9,7 @@
 #include <imgui_internal.h>
 
 #include "harness/display_path.h"
+#include "harness/screen_text.h"
 
 namespace sandbox {
 
@@ -187,11 +188,14 @@ void Host::Unload() {
 }
 
 void Host::Frame() {
-    if (transcript_.Verbose()) transcript_.Detail("frame " + std::to_string(++frames_));
+    ++frames_;
+    if (transcript_.Verbose()) transcript_.Detail("frame " + std::to_string(frames_));
     {
         ContextScope scope(ui_.Context());
         frontEnd_->BeginFrame();
+        const bool windowDrawn = window_.window && window_.shown;
         ui_.Frame([this] { DrawFrame(); });
+        screen_ = {frames_, windowDrawn, PluginText()};
         frontEnd_->EndFrame();
     }
     AfterFrame();
@@ -203,7 +207,7 @@ void Host::Frame() {
 
 void Host::DrawFrame() {
     console_.SetFrameRunning(true);
-    PanelRequest request = DrawHostPanel(game_, transcript_, panelInput_);
+    PanelRequest request = DrawHostPanel(game_, transcript_, Hint(), panelInput_);
     if (request.kind != PanelRequest::Kind::None) panelRequest_ = std::move(request);
     DrawPluginWindow();
     console_.SetFrameRunning(false);
@@ -217,6 +221,31 @@ void Host::DrawPluginWindow() {
         // An exception may have left its windows open; close them so the frame can end.
         ImGui::ErrorCheckEndFrameRecover(nullptr);
     }
+}
+
+std::string Host::PluginText() const {
+    return ScreenText(ui_.Context(),
+                      [](const ImGuiWindow& root) { return std::string_view(root.Name) != kPanelTitle; });
+}
+
+void Host::DrawOwnFrame() {
+    ++ownFrames_;
+    DrawFrame();
+}
+
+PanelHint Host::Hint() const {
+    if (!module_) return {"no plug-in is loaded", "a command"};
+    PanelHint hint;
+    if (window_.window) {
+        hint.console = "\"togglemenu " + window_.menuName + "\" shows and hides " + pluginClass_ + "'s window";
+        hint.example = "a command, e.g. togglemenu " + window_.menuName;
+    } else {
+        hint.console = pluginClass_ + " has no window";
+        hint.example = "a command";
+    }
+    for (const auto& [key, command] : console_.BindsOf(owner_)) hint.console += "; " + key + " runs " + command;
+    hint.console += "; a command or key that nothing takes is told here";
+    return hint;
 }
 
 void Host::AfterFrame() {
@@ -287,6 +316,18 @@ void Host::QueueCallable(int owner, std::function<void(GameWrapper*)> callback, 
 }
 
 void Host::HookEvent(int owner, std::string eventName, std::function<void(std::string)> callback) {
+    // A misspelt event would pass for a feature that never runs. The real host
+    // fires events the sandbox does not, so this is told, never failed.
+    const auto& fired = GameSimulation::kFiredEvents;
+    const bool hookedBefore = std::any_of(hooks_.begin(), hooks_.end(), [&](const Hook& hook) {
+        return hook.owner == owner && hook.eventName == eventName;
+    });
+    if (std::find(fired.begin(), fired.end(), eventName) == fired.end() && !hookedBefore) {
+        std::string events;
+        for (std::string_view event : fired) events += (events.empty() ? "" : ", ") + std::string(event);
+        transcript_.Notice("the plug-in hooked \"" + eventName + "\", an event the sandbox never fires; it fires " +
+                           events);
+    }
     hooks_.push_back({owner, std::move(eventName), std::move(callback)});
 }
 
@@ -299,8 +340,15 @@ std::string Host::ReadyForClick(std::string& title) {
     if (!window_.shown) return "the plug-in window is not shown";
     Guard("MenuTitle", [&] { title = window_.window->MenuTitle(); });
     // One frame first, so that a window shown since the last frame has its place.
-    ui_.Frame([this] { DrawFrame(); });
+    ui_.Frame([this] { DrawOwnFrame(); });
     return {};
+}
+
+void Host::TellOwnFrames(const std::string& who) {
+    if (ownFrames_ != toldOwnFrames_ && transcript_.Verbose())
+        transcript_.Detail(who + " drew " + std::to_string(ownFrames_ - toldOwnFrames_) +
+                           " UI frames of its own to move the mouse (no host frames)");
+    toldOwnFrames_ = ownFrames_;
 }
 
 std::string Host::ClickItem(const std::string& title, const std::string& child, const std::string& label) {
@@ -309,7 +357,7 @@ std::string Host::ClickItem(const std::string& title, const std::string& child, 
     const ImGuiID id = UiDriver::ItemId(window, label);
     bool pressed = false;
     bool hovered = ui_.ClickItem(window, id, [&] {
-        DrawFrame();
+        DrawOwnFrame();
         pressed = pressed || ui_.Context()->ActiveId == id;
     });
     DrainCommands();
@@ -333,23 +381,10 @@ std::string Host::ClickButton(const std::string& label, const std::string& child
 }
 
 std::string Host::ClickPanel(const std::string& label) {
-    ui_.Frame([this] { DrawFrame(); });
+    ui_.Frame([this] { DrawOwnFrame(); });
     std::string problem = ClickItem(std::string(kPanelTitle), {}, label);
     ApplyPanelRequest();
     return problem;
-}
-
-std::string Host::WindowText(std::string& problem) {
-    problem.clear();
-    if (!window_.window) problem = "there is no plug-in window";
-    if (!window_.window || !window_.shown) return {};
-    std::string text = ui_.FrameText([this] {
-        console_.SetFrameRunning(true);
-        DrawPluginWindow();
-        console_.SetFrameRunning(false);
-    });
-    DrainCommands();
-    return text;
 }
 
 ImGuiWindow* Host::PluginChild(const std::string& child, std::string& problem) {
@@ -363,7 +398,7 @@ ImGuiWindow* Host::PluginChild(const std::string& child, std::string& problem) {
 
 void Host::ScrollChild(ImGuiWindow* child, float y) {
     ui_.ScrollTo(child, y);
-    ui_.Frame([this] { DrawFrame(); });
+    ui_.Frame([this] { DrawOwnFrame(); });
 }
 
 std::string Host::ClickClose() {
@@ -375,8 +410,16 @@ std::string Host::ClickClose() {
 }
 
 Screenshot Host::WritePicture(const std::filesystem::path& file) {
+    // Drawn now rather than kept from the last frame: a step since may have
+    // changed what shows, and a click's frames of its own are no host frames.
+    // The frame runs whether or not a picture can be had, so that a script
+    // runs the same everywhere.
+    Frame();
     ContextScope scope(ui_.Context());
-    return frontEnd_->WritePicture(file);
+    Screenshot picture = frontEnd_->WritePicture(file);
+    if (picture.outcome == Screenshot::Outcome::Written)
+        picture.detail += ", frame " + std::to_string(frames_) + ", drawn for the picture";
+    return picture;
 }
 
 bool Host::Guard(const char* what, const std::function<void()>& call) {

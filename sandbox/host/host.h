@@ -36,7 +36,7 @@ public:
     Host& operator=(const Host&) = delete;
 
     // The key that reloads the module in place: no plug-in binds it, and it is
-    // not a function key, which a plug-in may bind (Tapeloom takes F8).
+    // not a function key, which a plug-in may bind.
     static constexpr std::string_view kReloadKey = "Ctrl+R";
 
     // Loads and starts the plug-in, unloading the one loaded first. Throws
@@ -56,6 +56,8 @@ public:
     // every host copy of its handle released; deleteMe; the library unloaded.
     void Unload();
     bool Loaded() const { return module_ != nullptr; }
+    // The descriptor's class name of the plug-in loaded last.
+    const std::string& PluginClass() const { return pluginClass_; }
     // Keep the host's copies of the handle through deleteMe, releasing them
     // only just before the library goes, as a host may.
     void KeepHandlePastDeleteMe(bool keep) { keepHandle_ = keep; }
@@ -71,8 +73,18 @@ public:
     UiDriver& Ui() { return ui_; }
 
     // One host frame: the UI frame, then the commands it issued, the queued
-    // callables, and one game tick.
+    // callables, and one game tick. Host frames are numbered from 1.
     void Frame();
+
+    // What the screen shows until the next host frame: the text that the last
+    // host frame drew in the plug-in's windows (ScreenText). Checks read this,
+    // so that no check ever runs the plug-in's code.
+    struct Screen {
+        long long frame = 0;      // the host frame that drew it; 0 before the first
+        bool windowDrawn = false; // whether the plug-in's window was shown in it
+        std::string text;
+    };
+    const Screen& LastScreen() const { return screen_; }
 
     // The contents of one UI frame: the host panel and the plug-in's window.
     // Commands issued while it runs wait until DrainCommands or the next host frame.
@@ -82,7 +94,8 @@ public:
 
     // Clicks in the plug-in's window: a button by its label, directly in the
     // window or in one of its child windows (BeginChild(child)), or the close
-    // button. A click takes a few UI frames of its own; the commands they
+    // button. A click takes UI frames of its own to move the mouse, which are
+    // no host frames (the verbose transcript counts them); the commands they
     // issued take effect before the next frame, while the callables they
     // queued and the game wait for the next host frame. Empty on success,
     // else what went wrong.
@@ -92,19 +105,22 @@ public:
     std::string ClickClose();
     // A button of the sandbox's own panel, carried out at once.
     std::string ClickPanel(const std::string& label);
-    // The text the plug-in's window shows, read in a UI frame of its own
-    // (rows out of view included); empty while it is hidden. `problem` says
-    // when there is no window to read.
-    std::string WindowText(std::string& problem);
     // A child window of the plug-in's window, after a UI frame that gives a
     // window shown since the last one its place; null, with the reason, if none.
     ImGuiWindow* PluginChild(const std::string& child, std::string& problem);
     // Scrolls a child window to `y`, with a UI frame for it to take effect.
     void ScrollChild(ImGuiWindow* child, float y);
+    // Tells in the verbose transcript how many UI frames the clicks and
+    // scrolls since the last telling drew for themselves: each runs the
+    // plug-in's RenderFrame while its window is shown, though no host frame.
+    void TellOwnFrames(const std::string& who);
 
+    // A picture is a frame a person could have seen: one host frame, drawn for
+    // it from the present state and counted like any other.
     Screenshot WritePicture(const std::filesystem::path& file);
 
-    // Whether the plug-in's window is shown.
+    // Whether the plug-in has a window, and whether it is shown (from the next frame on, on screen).
+    bool HasWindow() const { return window_.window != nullptr; }
     bool WindowShown() const { return window_.shown; }
     // How the plug-in misbehaved in a way the host survived, one clause per
     // kind; empty when it never did.
@@ -137,6 +153,12 @@ private:
     };
 
     void DrawPluginWindow();
+    // A UI frame that is no host frame, for a click: the mouse moving, pressing, releasing.
+    void DrawOwnFrame();
+    // The text the last UI frame drew in every window but the host's panel.
+    std::string PluginText() const;
+    // What the panel says of the plug-in loaded now: its window and its binds.
+    PanelHint Hint() const;
     void AfterFrame();
     void ShowWindow(bool show);
     void RunCallables();
@@ -161,6 +183,9 @@ private:
     bool watching_ = false;
     const std::atomic<int>* stopSignal_ = nullptr;
     long long frames_ = 0;
+    long long ownFrames_ = 0;
+    long long toldOwnFrames_ = 0;
+    Screen screen_;
     bool keepHandle_ = false;
     int owner_ = 0; // whose registrations are the loaded plug-in's
     std::string pluginClass_;

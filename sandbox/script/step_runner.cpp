@@ -4,34 +4,12 @@
 #include <optional>
 #include <variant>
 
-#include <imgui.h>
-#include <imgui_internal.h>
+#include "harness/screen_text.h"
+#include "tapeloom/tapeloom.h"
 
 namespace sandbox {
 
 namespace {
-
-// The plug-in's own names: its list's child window and its rows' buttons.
-constexpr const char* kReplayList = "ReplayList";
-
-std::string LoadButton(int row) {
-    return "Load##" + std::to_string(row);
-}
-
-} // namespace
-
-std::string ClickLoad(Host& host, int row) {
-    std::string problem;
-    ImGuiWindow* list = host.PluginChild(kReplayList, problem);
-    if (!list) return problem;
-    if (host.ClickButton(LoadButton(row), kReplayList).empty()) return {};
-    // The row may be scrolled out of sight: bring it to the middle of the list and look again.
-    const ImGuiStyle& style = host.Ui().Context()->Style;
-    float rowHeight = host.Ui().Context()->FontSize + style.FramePadding.y * 2 + style.ItemSpacing.y;
-    host.ScrollChild(list, std::max(0.0f, static_cast<float>(row) * rowHeight - list->Size.y / 2));
-    if (host.ClickButton(LoadButton(row), kReplayList).empty()) return {};
-    return "no row " + std::to_string(row) + " in the replay list";
-}
 
 bool ConsoleShows(const Transcript& transcript, const std::string& text) {
     const auto& lines = transcript.Lines();
@@ -39,16 +17,38 @@ bool ConsoleShows(const Transcript& transcript, const std::string& text) {
                        [&](const std::string& line) { return line.find(text) != line.npos; });
 }
 
-// Empty when the window shows the text (or, with `orConsole`, a console line holds it).
-std::string Sees(Host& host, const Transcript& transcript, const std::string& text, bool orConsole) {
-    if (orConsole && ConsoleShows(transcript, text)) return {};
-    std::string problem;
-    std::string shown = host.WindowText(problem);
-    if (!problem.empty()) return problem;
-    if (!host.WindowShown()) return "the plug-in's window is hidden";
-    if (shown.find(text) != std::string::npos) return {};
-    return "the plug-in's window shows no text holding \"" + text + "\"";
+// Which host frame a check read: the screen shows it until the next.
+std::string InFrame(const Host::Screen& screen) {
+    return " (frame " + std::to_string(screen.frame) + ", the last host frame)";
 }
+
+// Empty when the window shows the text (or, with `orConsole`, a console line holds it).
+std::string Sees(const Host& host, const Transcript& transcript, const std::string& text, bool orConsole) {
+    if (orConsole && ConsoleShows(transcript, text)) return {};
+    // The last host frame's text: a check that drew a frame of its own would change what it checks.
+    const Host::Screen& screen = host.LastScreen();
+    if (screen.windowDrawn && ScreenHolds(screen.text, text)) return {};
+    if (!host.HasWindow()) return "there is no plug-in window";
+    if (screen.windowDrawn) return "the plug-in's window shows no text holding \"" + text + "\"" + InFrame(screen);
+    if (host.WindowShown())
+        return "the plug-in's window was shown after the last host frame, which did not draw it "
+               "(frames 1 draws it)";
+    return "the plug-in's window is hidden";
+}
+
+// Whether a button of this label is on screen, its label a row of text or words of one.
+bool LabelOnScreen(const Host& host, const std::string& label) {
+    const std::string& text = host.LastScreen().text;
+    for (std::size_t at = text.find(label); at != std::string::npos; at = text.find(label, at + 1)) {
+        const std::size_t end = at + label.size();
+        if ((at == 0 || text[at - 1] == ' ' || text[at - 1] == '\n') &&
+            (end == text.size() || text[end] == ' ' || text[end] == '\n'))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
     switch (step.kind) {
@@ -73,10 +73,13 @@ std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
         return problem.empty() ? problem : "click " + step.text + ": " + problem;
     }
     case Step::Kind::ClickLoad: {
-        std::string what = "Load " + std::to_string(step.number);
-        transcript.Sandbox("click " + what);
-        std::string problem = ClickLoad(host, step.number);
-        return problem.empty() ? problem : "click " + what + ": " + problem;
+        // Tapeloom's row shorthand, never in place of a button that shows this label.
+        std::string label = "Load " + std::to_string(step.number);
+        transcript.Sandbox("click " + label);
+        std::string problem = !LabelOnScreen(host, label) && tapeloom::Loaded(host)
+                                  ? tapeloom::ClickRow(host, step.number)
+                                  : host.ClickButton(label);
+        return problem.empty() ? problem : "click " + label + ": " + problem;
     }
     case Step::Kind::Close: {
         transcript.Sandbox("close (the window's close button)");
@@ -91,10 +94,10 @@ std::string RunStep(Host& host, Transcript& transcript, const Step& step) {
     case Step::Kind::See:
         return Sees(host, transcript, step.text, false);
     case Step::Kind::NotSee: {
-        std::string problem;
-        std::string shown = host.WindowText(problem);
-        if (shown.find(step.text) == std::string::npos) return {};
-        return "the plug-in's window shows \"" + step.text + "\"";
+        const Host::Screen& screen = host.LastScreen();
+        if (!screen.windowDrawn || !ScreenHolds(screen.text, step.text)) return {};
+        return "the plug-in's window shows \"" + step.text + "\"" + InFrame(screen) +
+               (host.WindowShown() ? "" : "; it has been hidden since (frames 1 draws the screen again)");
     }
     case Step::Kind::WaitFor:
         for (int frame = 0;; ++frame) {
@@ -171,6 +174,7 @@ StepsEnd RunSteps(Host& host, Transcript& transcript, std::istream& input, const
             const int refusals = host.Commands().Refusals();
             try {
                 std::string problem = RunStep(host, transcript, *step);
+                host.TellOwnFrames((demo ? "the demo's line " : "script line ") + std::to_string(number));
                 if (problem.empty() && !step->mayBeRefused && host.Commands().Refusals() != refusals)
                     problem = host.Commands().LastRefusal();
                 if (!problem.empty()) end = failure(StepsEnd::Kind::StepFailed, {number, problem});

@@ -13,10 +13,6 @@ namespace sandbox {
 // the run has to stop there. A module refused at a load step throws ModuleError.
 std::string RunStep(Host& host, Transcript& transcript, const Step& step);
 
-// Clicks row N's "Load" in the plug-in's replay list, scrolling the list to
-// the row when it is out of view. Empty on success, else what went wrong.
-std::string ClickLoad(Host& host, int row);
-
 // How a run of steps ended.
 struct StepsEnd {
     enum class Kind { Done, StepFailed, NotAStep, Refused, Unreadable, Interrupted };

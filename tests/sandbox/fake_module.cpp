@@ -2,7 +2,8 @@
 // once with another host interface version, once without a create function,
 // and once with a plug-in whose onLoad throws into the host. Built once more
 // as a plug-in this host takes, with a window: the "next build" a watching
-// sandbox reloads, with a button that cannot be pressed and two ways to misbehave.
+// sandbox reloads, with a button that cannot be pressed, two ways to misbehave,
+// a drawing that counts its calls and a hook on an event the sandbox never fires.
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -44,17 +45,28 @@ struct Window final : Quintra::Plugin::QuintraPlugin, Quintra::Plugin::PluginWin
                 cvarManager->executeCommand("togglemenu next");
             },
             "", 0);
+        cvarManager->registerNotifier(
+            "rendered",
+            [this](std::vector<std::string>) {
+                cvarManager->log("RenderFrame ran " + std::to_string(rendered) + " times");
+            },
+            "", 0);
         // Never unhooked: the host must drop it with the plug-in.
         gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdated",
                                [this](std::string) { cvarManager->log("the next build's hook ran"); });
+        // Misspelt, and hooked twice.
+        for (int i = 0; i < 2; ++i) gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.OnGameTimeUpdate", {});
     }
     void RenderFrame() override {
         ImGui::Begin("Next build");
+        ImGui::Text("Drawn %d times", ++rendered);
         ImGui::BeginDisabled();
         ImGui::Button("Greyed out");
         ImGui::EndDisabled();
+        if (ImGui::Button("Load 1")) cvarManager->log("Load 1 was pressed");
         ImGui::End();
     }
+    int rendered = 0;
     std::string MenuName() override { return "next"; }
     std::string MenuTitle() override { return "Next build"; }
     void AttachUiContext(std::uintptr_t context) override {

@@ -9,7 +9,7 @@
 #include "harness/display_path.h"
 #include "harness/process.h"
 #include "host/host.h"
-#include "script/step_runner.h"
+#include "tapeloom/tapeloom.h"
 #include "test_host/plugin_host.h"
 
 namespace {
@@ -35,7 +35,7 @@ protected:
 TEST_F(SandboxHost, AReplayFileThatIsGoneIsReportedNotPlayed) {
     host.Key("F8");
     host.Frame();
-    ASSERT_EQ(sandbox::ClickLoad(host, 0), "");
+    ASSERT_EQ(sandbox::tapeloom::ClickRow(host, 0), "");
     ASSERT_EQ(Count("Safe state detected (Menu_MainScreen). Loading replay directly."), 1u);
     // Deleted between the click and the start the host runs after the next frame.
     std::filesystem::path gone = demos / "Overtime_Winner.replay";

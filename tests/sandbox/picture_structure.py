@@ -2,6 +2,8 @@
 """Judges a sandbox picture by its structure, never byte for byte: the
 plug-in's window has its title bar, one row per replay (text on the left, a
 Load button on the right) and the Load buttons in one column at its right edge.
+With ROWS 0 the picture must hold the host's panel alone, as a host frame
+does once the plug-in's window is hidden.
 
     picture_structure.py PICTURE ROWS
 """
@@ -17,6 +19,9 @@ TITLE = (41, 74, 122)
 BUTTON = (36, 70, 110)
 # Shading differs a step or two between the window and the framebuffer, and between Mesa versions.
 NEAR = 24
+# The clear colour behind every window, and where the host puts its panel (the plug-in's window opens at x 40).
+BACKGROUND = (31, 33, 41)
+PANEL_LEFT = 580
 
 
 def main(picture, rows_wanted):
@@ -28,6 +33,16 @@ def main(picture, rows_wanted):
 
     def bright(x, y):
         return min(rows[y][x * channels:x * channels + 3]) > 150
+
+    if rows_wanted == 0:
+        # The columns that hold anything but the background: one span per window side by side.
+        used = [any(any(abs(p - b) > 3 for p, b in zip(rows[y][x * channels:x * channels + 3], BACKGROUND))
+                    for y in range(height)) for x in range(width)]
+        spans = [x for x in range(width) if used[x] and (x == 0 or not used[x - 1])]
+        if spans != [PANEL_LEFT]:
+            return f"windows start at x {spans}, not at the panel's {PANEL_LEFT} alone"
+        print(f"picture_structure: the panel alone, at x {PANEL_LEFT}")
+        return None
 
     # The title bar: the widest run of its colour, at least a dozen rows high.
     best = None

@@ -25,7 +25,7 @@ run() {
 rm -f demo.png
 wineboot -i > /dev/null 2>&1
 run demo.txt --headless --screenshot demo.png || fail "the demo failed"
-grep -q "demo picture: .*demo.png (1280x720)" demo.txt || fail "the demo took no picture"
+grep -q "demo picture: .*demo.png (1280x720, frame 13, drawn for the picture)" demo.txt || fail "the demo took no picture"
 python3 "$check" demo.png 12 > structure.txt || fail "$(cat structure.txt)"
 head -n 1 structure.txt
 load=$(tail -n 1 structure.txt)
