@@ -25,4 +25,6 @@ set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
 set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
 # ccache cannot cache a compile that writes a program database (/Zi): the debug
 # information goes into the object instead (/Z7), and the linker still makes the PDB.
-set(CMAKE_MSVC_DEBUG_INFORMATION_FORMAT "$<$<CONFIG:Debug,RelWithDebInfo>:Embedded>")
+if(NOT DEFINED CMAKE_MSVC_DEBUG_INFORMATION_FORMAT)
+  set(CMAKE_MSVC_DEBUG_INFORMATION_FORMAT "$<$<CONFIG:Debug,RelWithDebInfo>:Embedded>")
+endif()
