@@ -15,16 +15,11 @@
 
 #include "front_ends/front_end.h"
 #include "front_ends/gl_screenshot.h"
+#include "front_ends/glfw_start.h"
 
 namespace sandbox {
 
 namespace {
-
-std::string lastGlfwError;
-
-void RememberGlfwError(int, const char* description) {
-    lastGlfwError = description ? description : "unknown error";
-}
 
 // opengl32.dll exports OpenGL 1.1 only: the framebuffer functions come from the driver.
 struct FramebufferFunctions {
@@ -70,10 +65,9 @@ public:
             }
             if (framebuffer_) gl_.deleteFramebuffers(1, &framebuffer_);
             if (colour_) gl_.deleteRenderbuffers(1, &colour_);
+            glfwDestroyWindow(window_);
         }
-        // The window and GLFW are left to the end of the process: under Wine 8
-        // with Mesa's llvmpipe, glfwTerminate crashed about one run in five,
-        // in it or just after it.
+        if (started_) glfwTerminate();
     }
 
     std::string Describe() const override { return "headless"; }
@@ -101,13 +95,13 @@ public:
 private:
     // Empty on success, else why there are no pictures.
     std::string Start() {
-        glfwSetErrorCallback(RememberGlfwError);
-        if (!glfwInit()) return "no display (" + lastGlfwError + ")";
+        if (std::string whyNot = StartGlfw(); !whyNot.empty()) return whyNot;
+        started_ = true;
         glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
         glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
         glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
         window_ = glfwCreateWindow(width_, height_, "Tapeloom sandbox", nullptr, nullptr);
-        if (!window_) return "no OpenGL 3 context (" + lastGlfwError + ")";
+        if (!window_) return "no OpenGL 3 context (" + LastGlfwError() + ")";
         glfwMakeContextCurrent(window_);
         if (!gl_.Load()) return "the OpenGL driver offers no framebuffer objects";
 
@@ -129,6 +123,7 @@ private:
     int height_;
     ImGuiContext* imgui_;
     bool tried_ = false;
+    bool started_ = false;
     std::string whyNot_;
     GLFWwindow* window_ = nullptr;
     FramebufferFunctions gl_;

@@ -18,16 +18,11 @@
 
 #include "front_ends/front_end.h"
 #include "front_ends/gl_screenshot.h"
+#include "front_ends/glfw_start.h"
 
 namespace sandbox {
 
 namespace {
-
-std::string lastGlfwError;
-
-void RememberGlfwError(int, const char* description) {
-    lastGlfwError = description ? description : "unknown error";
-}
 
 class GlfwFrontEnd final : public FrontEnd {
 public:
@@ -45,14 +40,13 @@ public:
     }
 
     std::string Start() {
-        glfwSetErrorCallback(RememberGlfwError);
-        if (!glfwInit()) return "no display (" + lastGlfwError + ")";
+        if (std::string whyNot = StartGlfw(); !whyNot.empty()) return whyNot;
         started_ = true;
         glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
         glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
         window_ = glfwCreateWindow(static_cast<int>(size_.x), static_cast<int>(size_.y), "Tapeloom sandbox", nullptr,
                                    nullptr);
-        if (!window_) return "no OpenGL 3 window (" + lastGlfwError + ")";
+        if (!window_) return "no OpenGL 3 window (" + LastGlfwError() + ")";
         glfwMakeContextCurrent(window_);
         glfwSwapInterval(1);
         glfwSetWindowUserPointer(window_, this);

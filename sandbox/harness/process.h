@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 
 namespace sandbox {
 
@@ -12,6 +13,10 @@ bool SetEnvironmentPath(const char* name, const std::filesystem::path& value);
 // Makes a crash, the sandbox's or the plug-in's, end the process with a message
 // and a non-zero exit code instead of passing unnoticed.
 void ReportCrashes();
+
+// Keeps each of these libraries that is loaded until the process ends, whoever
+// frees it: for libraries whose own threads outlive an unload (Windows).
+void KeepLibrariesLoaded(std::initializer_list<const char*> names);
 
 // Opens a file for writing bytes by its native name: on Windows the wide one,
 // which no code page can mangle. Null with errno set when it cannot.

@@ -17,9 +17,33 @@ bool SetEnvironmentPath(const char* name, const std::filesystem::path& value) {
 
 namespace {
 
-// Under Wine a crashed program can otherwise exit with 0.
+// Under Wine a crashed program can otherwise exit with 0. Where it crashed, as
+// module and offset, says whose code it was without a debugger at hand; an
+// address in no module is often code that was unloaded under a running thread.
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
-    std::fprintf(stderr, "tapeloom-sandbox: crashed (exception 0x%08lx)\n", info->ExceptionRecord->ExceptionCode);
+    const EXCEPTION_RECORD& record = *info->ExceptionRecord;
+    auto* address = static_cast<char*>(record.ExceptionAddress);
+    char where[MAX_PATH + 64];
+    HMODULE owner = nullptr;
+    char module[MAX_PATH];
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           address, &owner) &&
+        GetModuleFileNameA(owner, module, MAX_PATH) != 0)
+        std::snprintf(where, sizeof where, "%s+0x%llx", module,
+                      static_cast<unsigned long long>(address - reinterpret_cast<char*>(owner)));
+    else
+        std::snprintf(where, sizeof where, "%p, in no loaded module", static_cast<void*>(address));
+    char access[64] = "";
+    if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2) {
+        const ULONG_PTR kind = record.ExceptionInformation[0];
+        std::snprintf(access, sizeof access, ", %s 0x%llx",
+                      kind == 0   ? "reading"
+                      : kind == 1 ? "writing"
+                                  : "executing",
+                      static_cast<unsigned long long>(record.ExceptionInformation[1]));
+    }
+    std::fprintf(stderr, "tapeloom-sandbox: crashed (exception 0x%08lx at %s%s)\n", record.ExceptionCode, where,
+                 access);
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
@@ -34,6 +58,13 @@ std::FILE* OpenForWriting(const std::filesystem::path& file) {
         return nullptr;
     }
     return out;
+}
+
+void KeepLibrariesLoaded(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        HMODULE pinned = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, name, &pinned);
+    }
 }
 
 void ReportCrashes() {

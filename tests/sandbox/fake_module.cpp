@@ -45,6 +45,14 @@ struct Window final : Quintra::Plugin::QuintraPlugin, Quintra::Plugin::PluginWin
                 cvarManager->executeCommand("togglemenu next");
             },
             "", 0);
+        // A crash in the plug-in's own code: the Windows host names the module it happened in.
+        cvarManager->registerNotifier(
+            "crash",
+            [](std::vector<std::string>) {
+                volatile int* volatile target = nullptr;
+                *target = 1;
+            },
+            "", 0);
         cvarManager->registerNotifier(
             "rendered",
             [this](std::vector<std::string>) {
