@@ -32,8 +32,10 @@ load=$(tail -n 1 structure.txt)
 
 # The person: clicks the newest row's Load, F8 shows the window again, Alt+F4 closes the sandbox.
 person() {
-  window=$(timeout 60 xdotool search --sync --name "^Tapeloom sandbox$" | head -n 1)
+  # Looked for once the run is ready: on a loaded machine Wine may still replace
+  # the window it first made, and the old one is gone before the click.
   for i in $(seq 300); do grep -qs "the run is yours" click.txt && break; sleep 0.1; done
+  window=$(timeout 60 xdotool search --sync --name "^Tapeloom sandbox$" | head -n 1)
   # Wine tells the window the pointer has come a moment after it moved.
   xdotool mousemove --window "$window" $load; sleep 0.5; xdotool click 1
   for i in $(seq 300); do grep -qs "window hidden" click.txt && break; sleep 0.1; done
