@@ -39,7 +39,7 @@ using AtlasRect = std::array<float, 4>;
 using Shapes = std::vector<std::pair<AtlasRect, GlyphShape>>;
 
 // Each glyph has a rectangle of the atlas of its own, and its quads carry it in
-// their texture coordinates. Sorted by it, in one block: this runs every frame.
+// their texture coordinates. Sorted by it, in one block: this runs at each check.
 Shapes GlyphsByAtlasRect(const ImFontAtlas& atlas) {
     Shapes glyphs;
     for (ImFont* font : atlas.Fonts) {

@@ -195,7 +195,8 @@ void Host::Frame() {
         frontEnd_->BeginFrame();
         const bool windowDrawn = window_.window && window_.shown;
         ui_.Frame([this] { DrawFrame(); });
-        screen_ = {frames_, windowDrawn, PluginText()};
+        screen_ = {frames_, windowDrawn, {}};
+        screenRead_ = false;
         frontEnd_->EndFrame();
     }
     AfterFrame();
@@ -223,14 +224,21 @@ void Host::DrawPluginWindow() {
     }
 }
 
-std::string Host::PluginText() const {
-    return ScreenText(ui_.Context(),
-                      [](const ImGuiWindow& root) { return std::string_view(root.Name) != kPanelTitle; });
+void Host::KeepScreen() const {
+    if (screenRead_) return;
+    screen_.text =
+        ScreenText(ui_.Context(), [](const ImGuiWindow& root) { return std::string_view(root.Name) != kPanelTitle; });
+    screenRead_ = true;
 }
 
 void Host::DrawOwnFrame() {
     ++ownFrames_;
     DrawFrame();
+}
+
+void Host::OwnFrame() {
+    KeepScreen();
+    ui_.Frame([this] { DrawOwnFrame(); });
 }
 
 PanelHint Host::Hint() const {
@@ -340,7 +348,7 @@ std::string Host::ReadyForClick(std::string& title) {
     if (!window_.shown) return "the plug-in window is not shown";
     Guard("MenuTitle", [&] { title = window_.window->MenuTitle(); });
     // One frame first, so that a window shown since the last frame has its place.
-    ui_.Frame([this] { DrawOwnFrame(); });
+    OwnFrame();
     return {};
 }
 
@@ -381,7 +389,7 @@ std::string Host::ClickButton(const std::string& label, const std::string& child
 }
 
 std::string Host::ClickPanel(const std::string& label) {
-    ui_.Frame([this] { DrawOwnFrame(); });
+    OwnFrame();
     std::string problem = ClickItem(std::string(kPanelTitle), {}, label);
     ApplyPanelRequest();
     return problem;
@@ -398,7 +406,7 @@ ImGuiWindow* Host::PluginChild(const std::string& child, std::string& problem) {
 
 void Host::ScrollChild(ImGuiWindow* child, float y) {
     ui_.ScrollTo(child, y);
-    ui_.Frame([this] { DrawOwnFrame(); });
+    OwnFrame();
 }
 
 std::string Host::ClickClose() {

@@ -84,7 +84,12 @@ public:
         bool windowDrawn = false; // whether the plug-in's window was shown in it
         std::string text;
     };
-    const Screen& LastScreen() const { return screen_; }
+    // The screen as the last host frame left it. Its text is read at the first
+    // ask, or before a click's frames draw over it: most frames are never checked.
+    const Screen& LastScreen() const {
+        KeepScreen();
+        return screen_;
+    }
 
     // The contents of one UI frame: the host panel and the plug-in's window.
     // Commands issued while it runs wait until DrainCommands or the next host frame.
@@ -155,8 +160,11 @@ private:
     void DrawPluginWindow();
     // A UI frame that is no host frame, for a click: the mouse moving, pressing, releasing.
     void DrawOwnFrame();
-    // The text the last UI frame drew in every window but the host's panel.
-    std::string PluginText() const;
+    // One such UI frame, after the last host frame's screen is read.
+    void OwnFrame();
+    // Reads into the screen the text the last host frame drew in every window
+    // but the host's panel, unless already read. Before any other UI frame.
+    void KeepScreen() const;
     // What the panel says of the plug-in loaded now: its window and its binds.
     PanelHint Hint() const;
     void AfterFrame();
@@ -185,7 +193,8 @@ private:
     long long frames_ = 0;
     long long ownFrames_ = 0;
     long long toldOwnFrames_ = 0;
-    Screen screen_;
+    mutable Screen screen_;
+    mutable bool screenRead_ = true;
     bool keepHandle_ = false;
     int owner_ = 0; // whose registrations are the loaded plug-in's
     std::string pluginClass_;
